@@ -1,0 +1,24 @@
+#pragma once
+
+// The communication log as the non-window code sees it: it says what kind of entry,
+// the window decides how it looks.
+
+#include <string_view>
+
+namespace m845 {
+
+class ILog
+{
+public:
+    virtual ~ILog() = default;
+    // Wire bytes (any bytes, NUL included). Rx and RxOther count as received bytes.
+    virtual void LogRx(std::string_view data) = 0;
+    virtual void LogRxOther(std::string_view data) = 0;
+    virtual void LogTx(std::string_view data) = 0;
+    // UTF-8 text of the program's own.
+    virtual void LogInfo(std::string_view text) = 0;
+    // UTF-8 text, or a device block (shown as GBK when it is not valid UTF-8); counted as received.
+    virtual void LogWarn(std::string_view text) = 0;
+};
+
+} // namespace m845

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace m845 {
+
+// Folder of the running executable, with a trailing '/'.
+[[nodiscard]] std::string ProgramFolder();
+// Where the language and configuration files live: the program folder when it is
+// writable, else $XDG_CONFIG_HOME/m845tool/ (or ~/.config/m845tool/), created on demand.
+// M845_DATA_DIR, when set, wins (tests use it to keep their files apart).
+[[nodiscard]] std::string DataFolder();
+
+} // namespace m845
