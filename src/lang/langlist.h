@@ -9,6 +9,13 @@
 
 namespace m845 {
 
+struct TLangEntry
+{
+    std::string key;
+    std::string chinese;
+    std::string english;
+};
+
 class TLangList final
 {
 public:
@@ -21,6 +28,8 @@ public:
     // Reads what it can; stops silently at the first fault.
     void ReadLangFile(const std::string &path);
     [[nodiscard]] static bool SystemIsChinese();
+    // The entries read from the language file, in file order.
+    [[nodiscard]] std::vector<TLangEntry> FileEntries() const;
 
     bool IsChinese = false;
 

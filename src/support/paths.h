@@ -10,5 +10,8 @@ namespace m845 {
 // writable, else $XDG_CONFIG_HOME/m845tool/ (or ~/.config/m845tool/), created on demand.
 // M845_DATA_DIR, when set, wins (tests use it to keep their files apart).
 [[nodiscard]] std::string DataFolder();
+// The choice DataFolder makes, with the program folder and its writability given (tests).
+[[nodiscard]] std::string ChooseDataFolder(const std::string &programFolder,
+                                           bool programFolderWritable);
 
 } // namespace m845

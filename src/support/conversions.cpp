@@ -1,0 +1,300 @@
+#include "support/conversions.h"
+
+#include <array>
+
+namespace m845 {
+
+namespace {
+
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+
+constexpr std::array<std::string_view, 4> kHdVerSignNames
+    = {"HdUnknown", "HdAlder", "HdBirch", "HdCedar"};
+
+void AppendHex(std::string &out, unsigned char byte)
+{
+    out += kHexDigits[byte >> 4];
+    out += kHexDigits[byte & 0x0F];
+}
+
+// -1 for anything but 0-9, A-F, a-f.
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// The byte of a digit pair, or -1 when either character is not a hex digit.
+int HexPairValue(char high, char low)
+{
+    const int h = HexDigitValue(high);
+    const int l = HexDigitValue(low);
+    if (h < 0 || l < 0) {
+        return -1;
+    }
+    return h * 16 + l;
+}
+
+// Converts the complete pairs of hex; false at the first invalid pair, out keeping what came
+// before it.
+bool ConvertPairs(std::string_view hex, std::string &out)
+{
+    out.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        const int value = HexPairValue(hex[i], hex[i + 1]);
+        if (value < 0) {
+            return false;
+        }
+        out += static_cast<char>(value);
+    }
+    return true;
+}
+
+// Space and the control characters; code 0 is an ordinary character here.
+bool IsBlank(char c)
+{
+    const auto code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= 32;
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameAsciiText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Non-overlapping matches; after a partial match the scan resumes behind the matched part.
+template <typename Char>
+int CountMatches(std::basic_string_view<Char> pattern, std::basic_string_view<Char> text)
+{
+    if (pattern.empty() || pattern.size() > text.size()) {
+        return 0;
+    }
+    int count = 0;
+    const std::size_t last = text.size() - pattern.size();
+    std::size_t p = 0;
+    while (p <= last) {
+        if (text[p] != pattern[0]) {
+            ++p;
+            continue;
+        }
+        std::size_t j = 0;
+        while (j < pattern.size() && text[p + j] == pattern[j]) {
+            ++j;
+        }
+        if (j == pattern.size()) {
+            ++count;
+        }
+        p += j;
+    }
+    return count;
+}
+
+} // namespace
+
+std::string BytesToText(const std::uint8_t *bytes, std::size_t count)
+{
+    if (bytes == nullptr || count == 0) {
+        return {};
+    }
+    return {reinterpret_cast<const char *>(bytes), count};
+}
+
+std::string BytesToHex(std::span<const std::uint8_t> bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const std::uint8_t byte : bytes) {
+        AppendHex(out, byte);
+    }
+    return out;
+}
+
+std::string BufferToHex(const std::uint8_t *bytes, std::size_t count)
+{
+    if (bytes == nullptr) {
+        return {};
+    }
+    return BytesToHex(std::span<const std::uint8_t>(bytes, count));
+}
+
+std::string TextToHex(std::string_view text, std::string_view separator)
+{
+    std::string out;
+    out.reserve(text.size() * (2 + separator.size()));
+    for (const char c : text) {
+        AppendHex(out, static_cast<unsigned char>(c));
+        out += separator;
+    }
+    return out;
+}
+
+std::string TextToSpacedHex(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (const char c : text) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        AppendHex(out, static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
+std::string HexToText(std::string_view hex)
+{
+    std::string out;
+    if (!ConvertPairs(hex, out)) {
+        return std::string(hex);
+    }
+    return out;
+}
+
+bool TryHexToText(std::string_view hex, std::string &out)
+{
+    out.clear();
+    return ConvertPairs(RemoveSpaces(hex), out);
+}
+
+std::string RemoveSpaces(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c != ' ') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string RemoveLineBreaks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+int CountOccurrences(std::u16string_view pattern, std::u16string_view text)
+{
+    return CountMatches(pattern, text);
+}
+
+int CountOccurrences(std::string_view pattern, std::string_view text)
+{
+    return CountMatches(pattern, text);
+}
+
+std::vector<std::string> SplitCommaText(std::string_view text)
+{
+    std::vector<std::string> items;
+    std::size_t p = 0;
+    const std::size_t end = text.size();
+    auto skipBlanks = [&] {
+        while (p < end && IsBlank(text[p])) {
+            ++p;
+        }
+    };
+
+    skipBlanks();
+    while (p < end) {
+        std::string item;
+        if (text[p] == '"') {
+            ++p;
+            while (p < end) {
+                if (text[p] == '"') {
+                    if (p + 1 < end && text[p + 1] == '"') {
+                        item += '"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                item += text[p++];
+            }
+        } else {
+            const std::size_t start = p;
+            while (p < end && text[p] != ',' && !IsBlank(text[p])) {
+                ++p;
+            }
+            item.assign(text.substr(start, p - start));
+        }
+        items.push_back(std::move(item));
+        skipBlanks();
+        if (p < end && text[p] == ',') {
+            if (p + 1 == end) {
+                items.emplace_back();
+            }
+            ++p;
+            skipBlanks();
+        }
+    }
+    return items;
+}
+
+std::uint16_t Crc16Xmodem(const std::uint8_t *bytes, std::size_t start, std::size_t count)
+{
+    if (bytes == nullptr) {
+        return 0;
+    }
+    std::uint16_t crc = 0;
+    for (std::size_t i = start; i < start + count; ++i) {
+        crc = static_cast<std::uint16_t>(crc ^ (bytes[i] << 8));
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 0x8000U) != 0 ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021U)
+                                       : static_cast<std::uint16_t>(crc << 1);
+        }
+    }
+    return crc;
+}
+
+std::string HdVerSignName(std::uint8_t value)
+{
+    // A value outside the enumeration (255 from a foreign name) is stored as unknown, so the
+    // saved file reads back as a member instead of carrying the foreign value on.
+    if (value >= kHdVerSignNames.size()) {
+        return std::string(kHdVerSignNames[0]);
+    }
+    return std::string(kHdVerSignNames[value]);
+}
+
+std::uint8_t HdVerSignFromName(std::string_view text)
+{
+    for (std::size_t i = 0; i < kHdVerSignNames.size(); ++i) {
+        if (SameAsciiText(text, kHdVerSignNames[i])) {
+            return static_cast<std::uint8_t>(i);
+        }
+    }
+    return 255;
+}
+
+} // namespace m845
