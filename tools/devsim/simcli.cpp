@@ -1,0 +1,143 @@
+#include "devsim/simcli.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace m845::devsim {
+
+namespace {
+
+bool ToNumber(const std::string &text, long long &value)
+{
+    const char *end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+// "VER,wkmod" -> {"VER", "WKMOD"}; false on an empty name.
+bool AddNames(const std::string &list, std::set<std::string> &names)
+{
+    std::string name;
+    for (std::size_t i = 0; i <= list.size(); ++i) {
+        if (i == list.size() || list[i] == ',') {
+            if (name.empty()) {
+                return false;
+            }
+            names.insert(name);
+            name.clear();
+        } else {
+            name.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(list[i]))));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SimUsage()
+{
+    return "Usage: m845sim [options]\n"
+           "A simulated M2M device on a pseudo-terminal. The first line printed is the\n"
+           "line's path; the device runs until SIGINT or SIGTERM.\n"
+           "\n"
+           "  --link PATH         make a symbolic link PATH to the pseudo-terminal\n"
+           "  --port PATH         serve an existing serial device instead\n"
+           "  --state FILE        load parameters (NAME=value lines) and save after changes\n"
+           "  --trace FILE        write every command line received, one per line\n"
+           "  --boot              start in the boot loader\n"
+           "  --reload-held       enter the boot loader at every start\n"
+           "  --fw-out FILE       write each received firmware image there\n"
+           "  --baud N            line rate for --baud-pace and the line settings (115200)\n"
+           "  --baud-pace         send at the line rate, 10 bits a byte\n"
+           "  --silent-until-entry  answer nothing until \"+++\" and \"a\"\n"
+           "  --err CMD,...       answer these commands with +ERR:\n"
+           "  --split CMD,...     answer these commands in two bursts 100 ms apart\n"
+           "  --nak-every N       refuse every Nth XModem block once\n"
+           "  --drop-after N      close the line after N received bytes\n"
+           "  --help              show this text\n"
+           "\n"
+           "\"+++\" enters command mode only when it arrives alone, with at least 50 ms of\n"
+           "silence before and after it; \"a\" must follow within 3 s of the answer \"a\".\n"
+           "In data transfer every frame (closed by 50 ms of silence) is echoed back.\n";
+}
+
+CliResult ParseSimArgs(const std::vector<std::string> &args)
+{
+    CliResult result;
+    SimOptions &o = result.options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        auto value = [&](std::string &out) {
+            if (i + 1 >= args.size()) {
+                result.error = arg + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto number = [&](long long low, long long high, long long &out) {
+            std::string text;
+            if (!value(text)) {
+                return false;
+            }
+            if (!ToNumber(text, out) || out < low || out > high) {
+                result.error = arg + ": not a number from " + std::to_string(low) + " to "
+                               + std::to_string(high) + ": " + text;
+                return false;
+            }
+            return true;
+        };
+        long long n = 0;
+        std::string text;
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") {
+            result.help = true;
+        } else if (arg == "--link") {
+            ok = value(o.linkPath);
+        } else if (arg == "--port") {
+            ok = value(o.portPath);
+        } else if (arg == "--state") {
+            ok = value(o.stateFile);
+        } else if (arg == "--trace") {
+            ok = value(o.traceFile);
+        } else if (arg == "--fw-out") {
+            ok = value(o.fwOutFile);
+        } else if (arg == "--boot") {
+            o.model.boot = true;
+        } else if (arg == "--reload-held") {
+            o.model.reloadHeld = true;
+        } else if (arg == "--baud-pace") {
+            o.baudPace = true;
+        } else if (arg == "--silent-until-entry") {
+            o.model.silentUntilEntry = true;
+        } else if (arg == "--baud") {
+            ok = number(1, 4000000, n);
+            o.baud = static_cast<int>(n);
+        } else if (arg == "--nak-every") {
+            ok = number(1, 1000000, n);
+            o.model.nakEvery = static_cast<int>(n);
+        } else if (arg == "--drop-after") {
+            ok = number(0, 1LL << 40, n);
+            o.dropAfter = n;
+        } else if (arg == "--err" || arg == "--split") {
+            ok = value(text);
+            if (ok
+                && !AddNames(text, arg == "--err" ? o.model.errCommands : o.model.splitCommands)) {
+                result.error = arg + ": a comma-separated list of command names: " + text;
+                ok = false;
+            }
+        } else {
+            result.error = "unknown option " + arg;
+            ok = false;
+        }
+        if (!ok) {
+            return result;
+        }
+    }
+    if (!o.portPath.empty() && !o.linkPath.empty()) {
+        result.error = "--link makes no sense with --port";
+    }
+    return result;
+}
+
+} // namespace m845::devsim

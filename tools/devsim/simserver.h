@@ -1,0 +1,113 @@
+#pragma once
+
+// Runs a DeviceModel on a line: a new pseudo-terminal (the peer opens SlavePath()) or an
+// existing serial device. One thread of its own moves bytes both ways and keeps the
+// model's clock; everything public is safe to call from any thread.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "devsim/devicemodel.h"
+
+namespace m845::devsim {
+
+struct SimOptions
+{
+    ModelOptions model;
+    std::string portPath;  // serve this serial device instead of a new pty
+    std::string linkPath;  // symlink to the pty's slave, removed on Stop
+    std::string stateFile; // parameters loaded at start and saved after every change
+    std::string traceFile; // every received command line, one per line
+    std::string fwOutFile; // each received firmware image, padding kept
+    bool baudPace = false; // bytes leave at the line rate, 10 bits each
+    int baud = 115200;
+    long long dropAfter = -1; // close the line after this many received bytes; < 0 never
+    // On a pty the device is powered when the peer first opens the line, so that the first
+    // thing it says (start-up message, boot menu) is not flushed away by the opening.
+    bool powerOnAtOpen = true;
+};
+
+class SimServer final
+{
+public:
+    explicit SimServer(SimOptions options);
+    ~SimServer();
+    SimServer(const SimServer &) = delete;
+    SimServer &operator=(const SimServer &) = delete;
+
+    // Opens the line, loads the state file and starts the thread; false with a message.
+    [[nodiscard]] bool Start(std::string *error = nullptr);
+    void Stop();
+
+    // The pty's slave device (or the served port's path).
+    [[nodiscard]] std::string SlavePath() const { return m_slavePath; }
+    [[nodiscard]] bool Dropped() const { return m_dropped.load(); }
+    [[nodiscard]] DeviceMode Mode() const;
+    [[nodiscard]] std::vector<std::string> Trace() const;
+    [[nodiscard]] std::string Param(std::string_view name) const;
+    [[nodiscard]] std::map<std::string, std::string> Params() const;
+    // A preset, stored unchecked as a test wants it.
+    void SetParam(std::string_view name, std::string value);
+    [[nodiscard]] std::string Firmware() const;
+    [[nodiscard]] int FirmwareImages() const;
+    [[nodiscard]] long long BytesReceived() const { return m_received.load(); }
+
+    // Wait on the device's own events, for tests that drive it from outside.
+    [[nodiscard]] bool WaitForTrace(std::size_t count, std::chrono::milliseconds timeout) const;
+    [[nodiscard]] bool WaitForMode(DeviceMode mode, std::chrono::milliseconds timeout) const;
+    [[nodiscard]] bool WaitForFirmware(int images, std::chrono::milliseconds timeout) const;
+
+private:
+    struct Pending
+    {
+        TimePoint at;
+        std::string bytes;
+        std::size_t written = 0;
+        bool started = false;
+        TimePoint lineStart; // pacing: when its first byte went on the line
+    };
+
+    bool OpenLine(std::string &error);
+    void Run();
+    void Queue(std::vector<Burst> bursts);
+    // Writes what is due; returns when the next byte is due, if any is waiting.
+    std::optional<TimePoint> Flush(TimePoint now);
+    void HandleInput(const char *data, std::size_t count, TimePoint now);
+    void CloseLine();
+    void SaveState();
+    void WriteTrace(const std::string &line);
+    void WriteFirmware(const std::string &image);
+    bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout) const;
+
+    SimOptions m_options;
+    std::unique_ptr<DeviceModel> m_model;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+
+    int m_fd = -1;
+    int m_wakeRead = -1;
+    int m_wakeWrite = -1;
+    bool m_isPty = false;
+    bool m_linkMade = false;
+    std::string m_slavePath;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_dropped{false};
+    std::atomic<long long> m_received{0};
+    std::deque<Pending> m_out; // thread only
+    TimePoint m_lineFreeAt;    // thread only
+    std::chrono::nanoseconds m_byteTime{0};
+};
+
+} // namespace m845::devsim
