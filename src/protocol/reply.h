@@ -1,0 +1,75 @@
+#pragma once
+
+// Reading device replies and showing their values in the parameter panel. The same apply
+// routines serve the configuration file, which loads saved values through them.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "protocol/commands.h"
+#include "protocol/panel.h"
+#include "support/conversions.h"
+
+namespace m845 {
+
+class ILog;
+
+// Positions count from 1 and a missing marker sits at 0: the text from just after the first
+// a up to just before the first b, or "" when that range is empty.
+[[nodiscard]] std::string TextBetween(std::string_view s, std::string_view a, std::string_view b);
+
+// 10000..19999 Alder, 20000..29999 Birch, anything else (no version at all included) Unknown.
+[[nodiscard]] THdVerSign VersionClass(std::string_view text);
+
+// "ON" ticks, "OFF" clears, anything else keeps; then the box is inverted twice so that its
+// click reaction runs twice even when nothing changed.
+void CheckFromOnOff(IPanel &panel, PanelCheck box, std::string_view text);
+// First item equal to the text, case ignored; no match leaves the box with no selection.
+void SelectComboText(IPanel &panel, PanelCombo box, std::string_view text);
+// Clears the four work-mode buttons, then "NET", "HTTPD" exactly, else "SMS", "UDC" contained.
+void SetWorkModeFromText(IPanel &panel, std::string_view text);
+// Registration data entries, the UDC identifier and the keyword lists. Keywords compare
+// exactly; a keyword that matches nothing leaves the box as it was.
+void SetChoiceFromText(IPanel &panel, TCmd cmd, PanelCombo box, std::string_view text);
+// UART, APN, HTPSV.
+void SetListFromText(IPanel &panel, TCmd cmd, std::string_view text);
+// SOCKA..SOCKD: exactly three fields, then the protocol reaction of that row.
+void SetSocketFromText(IPanel &panel, TCmd cmd, std::string_view text);
+
+// The device's hardware variant and the identity command that follows from it, with the
+// routine that applies one value by command name. Values handed in are UTF-8.
+class TReplyApplier final
+{
+public:
+    TReplyApplier(IPanel &panel, ILog &log);
+
+    // A recognised block as raw device bytes (GBK): logs it, and applies the value it carries
+    // unless it is an echo of the text last sent or holds more than five "+".
+    void ParseReply(std::string_view rx, std::string_view lastSentText);
+    // A name that is no command is ignored.
+    void ApplyValue(std::string_view name, std::string_view value);
+    void SetHardwareSign(THdVerSign sign);
+
+    [[nodiscard]] THdVerSign HardwareSign() const { return m_hardwareSign; }
+    [[nodiscard]] TCmd IdentityCmd() const { return m_identityCmd; }
+    // The configuration file's stored variant, taken as it is (even a value that names no
+    // member); the texts step then runs SetHardwareSign with it.
+    void LoadHardwareSign(THdVerSign sign) { m_hardwareSign = sign; }
+
+    // Run after a VER or HDVER value has been applied: the sequencer continues its run there.
+    void SetContinueOperation(std::function<void()> hook) { m_continueOperation = std::move(hook); }
+
+    [[nodiscard]] IPanel &Panel() { return m_panel; }
+
+private:
+    void ContinueOperation();
+
+    IPanel &m_panel;
+    ILog &m_log;
+    THdVerSign m_hardwareSign = THdVerSign::HdCedar;
+    TCmd m_identityCmd = TCmd::MEID;
+    std::function<void()> m_continueOperation;
+};
+
+} // namespace m845

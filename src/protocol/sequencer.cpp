@@ -1,0 +1,333 @@
+#include "protocol/sequencer.h"
+
+#include <chrono>
+
+#include "lang/langlist.h"
+#include "protocol/link.h"
+#include "protocol/reply.h"
+#include "protocol/setall.h"
+#include "protocol/timer.h"
+#include "support/conversions.h"
+#include "support/encoding.h"
+#include "support/log.h"
+
+namespace m845 {
+
+namespace {
+
+constexpr std::string_view kEntryFirst = "+++";
+constexpr std::string_view kEntrySecond = "a";
+
+bool Contains(std::string_view s, std::string_view what)
+{
+    return s.find(what) != std::string_view::npos;
+}
+
+// The forms of a device answer that move a run on, tested in this order.
+bool IsRecognisedReply(std::string_view rx)
+{
+    return (Contains(rx, "\r\n+") && Contains(rx, ":") && Contains(rx, "\r\n\r\n"))
+           || Contains(rx, "\r\nOK\r\n\r\n") || Contains(rx, "a+ok\r\n") || rx == "a"
+           || rx == "+ok\r\n";
+}
+
+constexpr TCmd kReadRestBeforeIdentity[] = {
+    TCmd::E, TCmd::WKMOD, TCmd::CMDPW, TCmd::STMSG, TCmd::RSTIM, TCmd::SN, TCmd::ICCID,
+};
+constexpr TCmd kReadRestAfterIdentity[] = {
+    TCmd::UART,     TCmd::UARTFT,  TCmd::UARTFL,  TCmd::APN,       TCmd::SOCKA,   TCmd::SOCKB,
+    TCmd::SOCKAEN,  TCmd::SOCKBEN, TCmd::SOCKASL, TCmd::SOCKBSL,   TCmd::SOCKALK, TCmd::SOCKBLK,
+    TCmd::SOCKATO,  TCmd::SOCKBTO, TCmd::SOCKIND, TCmd::SOCKRSTIM, TCmd::REGEN,   TCmd::REGTP,
+    TCmd::REGDT,    TCmd::REGSND,  TCmd::CLOUD,   TCmd::ID,        TCmd::HEARTEN, TCmd::HEARTDT,
+    TCmd::HEARTSND, TCmd::HEARTTM, TCmd::HTPTP,   TCmd::HTPURL,    TCmd::HTPSV,   TCmd::HTPHD,
+    TCmd::HTPTO,    TCmd::HTPFLT,
+};
+
+} // namespace
+
+TSequencer::TSequencer(ILink &link, ILog &log, ITimer &rcvTimer, ITimer &pauseTimer,
+                       TReplyApplier &applier, IProgress &progress)
+    : m_link(link)
+    , m_log(log)
+    , m_rcvTimer(rcvTimer)
+    , m_pauseTimer(pauseTimer)
+    , m_applier(applier)
+    , m_progress(progress)
+{
+    m_rcvTimer.SetOnTimeout([this] {
+        // Like a window timer message, a tick waits behind the pause and counts only while
+        // the timer is still enabled when its turn comes.
+        if (m_pausing) {
+            if (m_held.empty() || m_held.back().kind != THeld::Tick)
+                m_held.push_back({THeld::Tick, {}, 0});
+            return;
+        }
+        tmrRcvTimer();
+    });
+    m_pauseTimer.SetOnTimeout([this] { PauseOver(); });
+    m_clock = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    m_applier.SetContinueOperation([this] { ContinueOperation(); });
+}
+
+TSequencer::~TSequencer()
+{
+    m_rcvTimer.SetOnTimeout({});
+    m_pauseTimer.SetOnTimeout({});
+    m_applier.SetContinueOperation({});
+}
+
+void TSequencer::DispatchReceived(std::string_view rx)
+{
+    if (m_pausing) {
+        m_held.push_back({THeld::Block, std::string(rx), 0});
+        return;
+    }
+    HandleBlock(rx);
+}
+
+void TSequencer::DispatchReceived(const std::uint8_t *buffer, std::uint16_t length)
+{
+    DispatchReceived(std::string_view(reinterpret_cast<const char *>(buffer), length));
+}
+
+void TSequencer::HandleBlock(std::string_view rx)
+{
+    if (m_receiveHook != nullptr && m_receiveHook->TakeBlock(rx))
+        return;
+
+    const std::string &lastSent = m_link.LastSentText();
+    // An echo of the line just sent is no answer: the reply timer keeps counting.
+    if (rx != lastSent)
+        m_rcvTimer.Stop();
+
+    if (Contains(rx, "+ERR:")) {
+        m_log.LogWarn(rx);
+        QueueCursor += 1;
+        // A refused "+++" takes its "a" with it.
+        if (QueueEntry(QueueCursor) == kEntrySecond)
+            QueueCursor += 1;
+        SendNext();
+        return;
+    }
+
+    if (IsRecognisedReply(rx)) {
+        // Parsing may append the rest of the run, so the count is taken afterwards.
+        m_applier.ParseReply(rx, lastSent);
+        if (QueueCursor < QueueCount() - 1) {
+            m_progress.ShowProgress(QueueCount() - 1, QueueCursor);
+            QueueCursor += 1;
+            SendNext();
+        } else {
+            m_progress.HideProgress();
+            m_log.LogInfo(LangText("info_DoOver"));
+        }
+        return;
+    }
+
+    m_log.LogRxOther(rx);
+}
+
+void TSequencer::SendQueued(int index)
+{
+    const std::string entry = QueueEntry(index);
+    if (entry.empty())
+        return;
+    m_link.SendText(entry);
+    m_rcvTimer.Start();
+}
+
+void TSequencer::SendNext()
+{
+    const std::string entry = QueueEntry(QueueCursor);
+    if (entry == kEntryFirst || entry == kEntrySecond || m_commandDelay == 0) {
+        SendQueued(QueueCursor);
+        return;
+    }
+    // The device needs a gap before each command line; the window keeps running meanwhile
+    // and whatever arrives is held until the line has gone out.
+    m_pausing = true;
+    m_pauseDeadline = m_clock() + m_commandDelay;
+    m_pauseTimer.Stop();
+    m_pauseTimer.SetInterval(m_commandDelay);
+    m_pauseTimer.Start();
+}
+
+void TSequencer::PauseOver()
+{
+    m_pauseTimer.Stop();
+    if (!m_pausing)
+        return;
+    const std::int64_t left = m_pauseDeadline - m_clock();
+    if (left > 0) {
+        m_pauseTimer.SetInterval(static_cast<int>(left));
+        m_pauseTimer.Start();
+        return;
+    }
+    m_pausing = false;
+    SendQueued(QueueCursor);
+    ReleaseHeld();
+}
+
+void TSequencer::ReleaseHeld()
+{
+    if (m_releasing)
+        return;
+    m_releasing = true;
+    // Handling a held block may start the next pause: the rest then waits for that one.
+    while (!m_pausing && !m_held.empty()) {
+        THeld held = std::move(m_held.front());
+        m_held.pop_front();
+        switch (held.kind) {
+        case THeld::Block:
+            HandleBlock(held.block);
+            break;
+        case THeld::Tick:
+            if (m_rcvTimer.IsActive())
+                tmrRcvTimer();
+            break;
+        case THeld::Click:
+            btnDoClick(held.tag);
+            break;
+        }
+    }
+    m_releasing = false;
+}
+
+void TSequencer::SendCommand(std::string_view text)
+{
+    std::string line = "AT+";
+    line += text;
+    line += LineEnd;
+    m_link.SendText(line);
+}
+
+void TSequencer::SendSetCommand(std::string_view name, std::string_view value)
+{
+    std::string text(name);
+    text += '=';
+    text += value;
+    SendCommand(text);
+}
+
+void TSequencer::StartReadAll()
+{
+    QueueClear();
+    QueueAddQuery(TCmd::VER);
+    SendNext();
+}
+
+void TSequencer::QueueReadRest()
+{
+    for (TCmd cmd : kReadRestBeforeIdentity)
+        QueueAddQuery(cmd);
+    QueueAddQuery(m_applier.IdentityCmd());
+    for (TCmd cmd : kReadRestAfterIdentity)
+        QueueAddQuery(cmd);
+}
+
+void TSequencer::ContinueOperation()
+{
+    switch (m_operationMode) {
+    case TOperationMode::ReadAll:
+        QueueReadRest();
+        break;
+    case TOperationMode::WriteAll:
+        BuildSetAll(m_applier.Panel(), m_applier.IdentityCmd());
+        break;
+    case TOperationMode::None:
+        break;
+    }
+}
+
+void TSequencer::EnterCommandMode()
+{
+    QueueClear();
+    QueueAdd(kEntryFirst);
+    QueueAdd(kEntrySecond);
+    SendNext();
+}
+
+void TSequencer::LeaveCommandMode()
+{
+    QueueClear();
+    SendCommand("ENTM");
+}
+
+void TSequencer::SendSms(std::string_view number, std::string_view text)
+{
+    const std::string to = RemoveSpaces(number);
+    const std::string message = RemoveLineBreaks(text);
+    if (to.empty() || message.empty())
+        return;
+    SendSetCommand("SMSEND", Utf8ToGbk(to + "," + message));
+}
+
+void TSequencer::tmrRcvTimer()
+{
+    QueueInsertEntryPair();
+    SendNext();
+    // One attempt only: the "+++" is not timed, so a silent device leaves the run resting.
+    m_rcvTimer.Stop();
+}
+
+void TSequencer::btnDoClick(int tag)
+{
+    // A press waits behind the pause like any other event: the line due goes out first,
+    // so nothing is sent early and nothing queued is lost.
+    if (m_pausing) {
+        m_held.push_back({THeld::Click, {}, tag});
+        return;
+    }
+    m_operationMode = TOperationMode::None;
+    switch (tag) {
+    case TagAskAll:
+        m_operationMode = TOperationMode::ReadAll;
+        StartReadAll();
+        break;
+    case TagSetAll:
+        m_operationMode = TOperationMode::WriteAll;
+        m_applier.SetHardwareSign(THdVerSign::HdCedar);
+        ContinueOperation();
+        SendNext();
+        break;
+    case TagPPPA:
+        EnterCommandMode();
+        break;
+    case TagENTM:
+        LeaveCommandMode();
+        break;
+    case TagH:
+        SendCommand("H");
+        break;
+    case TagZ:
+        SendCommand("Z");
+        break;
+    case TagVER:
+        StartReadAll();
+        break;
+    case TagCFGTF:
+        SendCommand("CFGTF");
+        break;
+    case TagRELD:
+        SendCommand("RELD");
+        break;
+    case TagCLEAR:
+        SendCommand("CLEAR");
+        break;
+    case TagCSQ:
+        SendCommand("CSQ");
+        break;
+    case TagSysRestart:
+        SendCommand("REBOOT");
+        break;
+    default:
+        // btnCNUM and unknown tags only reset the operation.
+        break;
+    }
+}
+
+} // namespace m845

@@ -1,0 +1,138 @@
+#pragma once
+
+// Turns the command queue into traffic: one line at a time, every received block classified,
+// refused commands skipped, one re-entry into command mode after silence, the end reported.
+// Also the actions of the command-area buttons and the single commands sent outside the queue.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "protocol/commands.h"
+
+namespace m845 {
+
+class ILink;
+class ILog;
+class ITimer;
+class TReplyApplier;
+
+// The progress bar of a run.
+class IProgress
+{
+public:
+    virtual ~IProgress() = default;
+    virtual void ShowProgress(int total, int complete) = 0;
+    virtual void HideProgress() = 0;
+};
+
+// Gets the first look at every received block (boot-menu prompts, firmware transfer replies).
+class IReceiveHook
+{
+public:
+    virtual ~IReceiveHook() = default;
+    // true when the block belonged to it and must not be treated as command traffic.
+    [[nodiscard]] virtual bool TakeBlock(std::string_view rx) = 0;
+};
+
+enum class TOperationMode : std::uint8_t { None = 0, ReadAll = 1, WriteAll = 2 };
+
+// Tags of the command-area buttons.
+enum TButtonTag : int {
+    TagAskAll = 10,
+    TagSetAll = 11,
+    TagPPPA = 12,
+    TagENTM = 13,
+    TagH = 16,
+    TagZ = 17,
+    TagVER = 18,
+    TagCFGTF = 19,
+    TagRELD = 20,
+    TagCLEAR = 21,
+    TagCNUM = 22,
+    TagCSQ = 23,
+    TagSysRestart = 24,
+};
+
+inline constexpr int kDefaultCommandDelay = 150;
+
+// Milliseconds from any fixed start; the steady clock unless a test sets its own.
+using TMonotonicClock = std::function<std::int64_t()>;
+
+class TSequencer final
+{
+public:
+    // rcvTimer is the reply timer (its interval is the link's business); pauseTimer realises
+    // the pause before each queued line without blocking the window. Both get their handlers
+    // here. All references must outlive the sequencer.
+    TSequencer(ILink &link, ILog &log, ITimer &rcvTimer, ITimer &pauseTimer, TReplyApplier &applier,
+               IProgress &progress);
+    ~TSequencer();
+    TSequencer(const TSequencer &) = delete;
+    TSequencer &operator=(const TSequencer &) = delete;
+
+    // Every block the serial component delivers (1..4096 bytes), on the window thread.
+    void DispatchReceived(std::string_view rx);
+    void DispatchReceived(const std::uint8_t *buffer, std::uint16_t length);
+    void btnDoClick(int tag);
+
+    void SendQueued(int index);
+    void SendNext();
+    void SendCommand(std::string_view text);
+    void SendSetCommand(std::string_view name, std::string_view value);
+    void StartReadAll();
+    void QueueReadRest();
+    void ContinueOperation();
+    void EnterCommandMode();
+    void LeaveCommandMode();
+    // number and text as the operator typed them (UTF-8).
+    void SendSms(std::string_view number, std::string_view text);
+    void tmrRcvTimer();
+
+    [[nodiscard]] TOperationMode OperationMode() const { return m_operationMode; }
+    // The terminal's send action resets it.
+    void SetOperationMode(TOperationMode mode) { m_operationMode = mode; }
+    [[nodiscard]] int CommandDelay() const { return m_commandDelay; }
+    // Negative delays count as none.
+    void SetCommandDelay(int ms) { m_commandDelay = ms < 0 ? 0 : ms; }
+    void SetReceiveHook(IReceiveHook *hook) { m_receiveHook = hook; }
+    // A timer may tick a little early (coarse timers do): the clock keeps the pause whole.
+    void SetClock(TMonotonicClock clock) { m_clock = std::move(clock); }
+
+    // True while a queued line waits for its pause to end; received blocks are held meanwhile.
+    [[nodiscard]] bool Pausing() const { return m_pausing; }
+
+private:
+    // What arrived while a line waited for its pause, handled in arrival order afterwards.
+    struct THeld
+    {
+        enum Kind : std::uint8_t { Block, Tick, Click };
+        Kind kind = Block;
+        std::string block;
+        int tag = 0;
+    };
+
+    void HandleBlock(std::string_view rx);
+    void PauseOver();
+    void ReleaseHeld();
+
+    ILink &m_link;
+    ILog &m_log;
+    ITimer &m_rcvTimer;
+    ITimer &m_pauseTimer;
+    TReplyApplier &m_applier;
+    IProgress &m_progress;
+    IReceiveHook *m_receiveHook = nullptr;
+
+    TOperationMode m_operationMode = TOperationMode::None;
+    int m_commandDelay = kDefaultCommandDelay;
+    TMonotonicClock m_clock;
+    std::int64_t m_pauseDeadline = 0;
+    bool m_pausing = false;
+    bool m_releasing = false;
+    std::deque<THeld> m_held;
+};
+
+} // namespace m845

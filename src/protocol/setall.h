@@ -1,0 +1,21 @@
+#pragma once
+
+// The write-all list: one set line per parameter of the panel, in the device's order for
+// the checked work mode.
+
+#include <string>
+
+#include "protocol/commands.h"
+#include "protocol/panel.h"
+
+namespace m845 {
+
+// Clears the command queue and fills it; sends nothing. identityCmd names registration type 1.
+// Panel texts are UTF-8; the lines carry GBK.
+void BuildSetAll(const IPanel &panel, TCmd identityCmd);
+
+// The text forms the configuration file shares: "ON"/"OFF" and "115200,8,1,NONE" (no flow).
+[[nodiscard]] std::string OnOffFromCheck(const IPanel &panel, PanelCheck box);
+[[nodiscard]] std::string UartText(const IPanel &panel);
+
+} // namespace m845
