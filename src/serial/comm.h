@@ -36,9 +36,37 @@ inline constexpr std::uint32_t kCommErrorFrame = 0x08;
 inline constexpr std::uint32_t kCommErrorOverrun = 0x02;
 inline constexpr std::uint32_t kCommErrorParity = 0x04;
 inline constexpr std::uint32_t kCommErrorBreak = 0x10;
+// The driver's input buffer overflowed (bytes lost before they could be read).
+inline constexpr std::uint32_t kCommErrorRxOver = 0x01;
 // Modem events reported through OnModemStateChange (or-ed).
 inline constexpr std::uint32_t kModemEventCarrier = 8;
 inline constexpr std::uint32_t kModemEventRing = 4;
+
+// Cumulative counters of a serial driver (TIOCGICOUNT): line errors and modem-line changes.
+struct TCommLineCounters
+{
+    std::uint32_t frame = 0;
+    std::uint32_t overrun = 0;
+    std::uint32_t parity = 0;
+    std::uint32_t brk = 0;
+    std::uint32_t bufOverrun = 0;
+    std::uint32_t dcd = 0;
+    std::uint32_t rng = 0;
+};
+
+// Where the port threads learn of line errors and modem events. The real one asks the driver;
+// a test substitutes a fake, since a pseudo-terminal produces neither. Called on the port
+// threads, so an implementation must be thread-safe.
+class ICommLineDriver
+{
+public:
+    virtual ~ICommLineDriver() = default;
+    // False when the driver keeps no counters (a pty): errors and modem events then go unseen.
+    virtual bool ReadCounters(int fd, TCommLineCounters &counters) = 0;
+    // Blocks until carrier detect or ring changes: 1 changed, 0 interrupted by a signal
+    // (the caller looks at its stop mark and waits again), -1 unsupported or failed.
+    virtual int WaitModemChange(int fd) = 0;
+};
 
 class TComm final
 {
@@ -64,6 +92,9 @@ public:
     [[nodiscard]] int ComHandle() const;
     // "ttyUSB0" means /dev/ttyUSB0; a name with a '/' is used as the path.
     [[nodiscard]] static std::string DevicePath(const std::string &commName);
+    // Replaces the driver's counters and modem waits (tests); nullptr restores the real driver.
+    // Takes effect at the next OpenPort.
+    void SetLineDriver(std::shared_ptr<ICommLineDriver> driver);
 
     // Properties. Line settings re-apply at once while open (Parity only with the next
     // other change or open); the five time-outs likewise; CommName at the next open.

@@ -1,0 +1,90 @@
+#pragma once
+
+// What the owner of an open port shares with its threads, and the notification that carries
+// a thread's report to the owner's thread.
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include <QEvent>
+
+#include "serial/comm.h"
+
+class QObject;
+
+namespace m845::detail {
+
+inline constexpr std::size_t kCommBlockMax = 4096;
+
+enum class CommMsg : std::uint8_t { Data = 1, Error, Hangup, Modem, SendEmpty };
+
+// One notification on its way to the owner's thread. It owns its data block, so the block is
+// released with the event: after the handler has run, or by Qt when the receiver is gone.
+class CommEvent final : public QEvent
+{
+public:
+    CommEvent(CommMsg msg, std::uint32_t param, std::unique_ptr<std::uint8_t[]> block = {});
+
+    [[nodiscard]] static QEvent::Type EventType();
+
+    CommMsg Msg;
+    // Byte count for Data, the flags or modem event otherwise.
+    std::uint32_t Param;
+    // Param bytes followed by one zero byte (Data only).
+    std::unique_ptr<std::uint8_t[]> Block;
+};
+
+struct CommWriteRequest
+{
+    std::unique_ptr<std::uint8_t[]> data;
+    std::uint16_t length = 0;
+};
+
+// One open session. The owner fills it before starting the threads and destroys it only after
+// joining them, so the threads may hold a plain reference.
+struct CommLink
+{
+    int fd = -1;
+    // Written once by ClosePort and never read, so it stays readable for every thread.
+    int closeFd = -1;
+    // Counts write requests queued since the transmit thread last looked.
+    int queueFd = -1;
+    // Written by the modem watcher as its last act.
+    int watcherDoneFd = -1;
+    QObject *notifier = nullptr;
+    std::shared_ptr<ICommLineDriver> lineDriver;
+
+    std::atomic<std::uint32_t> readInterval{10};
+    std::atomic<std::uint32_t> readTotalMultiplier{0};
+    std::atomic<std::uint32_t> readTotalConstant{0};
+    std::atomic<std::uint32_t> writeTotalMultiplier{0};
+    std::atomic<std::uint32_t> writeTotalConstant{0};
+    std::atomic<bool> ignoreNull{false};
+
+    std::atomic<bool> hangupPosted{false};
+    std::atomic<bool> writerAlive{true};
+    std::atomic<bool> watcherStop{false};
+
+    // Only the owner's WriteData and the transmit thread meet here, never the receive path.
+    std::mutex queueMutex;
+    std::deque<CommWriteRequest> queue;
+
+    void Post(CommMsg msg, std::uint32_t param = 0, std::unique_ptr<std::uint8_t[]> block = {});
+    // Both threads may meet the same failure; the owner hears of it once.
+    void PostHangup();
+    [[nodiscard]] bool CloseSignalled() const;
+};
+
+void ReceiveThreadBody(CommLink &link);
+void TransmitThreadBody(CommLink &link);
+void ModemWatcherBody(CommLink &link);
+
+// Interrupts a modem watcher blocked in the driver; installs its no-op handler on first use.
+[[nodiscard]] int ModemWakeSignal();
+
+[[nodiscard]] std::shared_ptr<ICommLineDriver> RealLineDriver();
+
+} // namespace m845::detail
