@@ -146,6 +146,14 @@ Clock BlockDeadline(const CommLink &link, const Clock &first, const Clock &last)
     return deadline;
 }
 
+// The writer is marked ended before its hang-up is posted, so an owner reacting to the
+// hang-up already finds WriteData refusing.
+void GiveUpWriting(CommLink &link)
+{
+    link.writerAlive.store(false);
+    link.PostHangup();
+}
+
 // Waits for room on the line; false when the request has to be given up.
 bool WaitWritable(CommLink &link, const Clock *deadline)
 {
@@ -155,7 +163,7 @@ bool WaitWritable(CommLink &link, const Clock *deadline)
         if (deadline) {
             remaining = Remaining(Now(), *deadline);
             if (remaining.tv_sec == 0 && remaining.tv_nsec == 0) {
-                link.PostHangup(); // the write time-out cut the request short
+                GiveUpWriting(link); // the write time-out cut the request short
                 return false;
             }
         }
@@ -163,7 +171,7 @@ bool WaitWritable(CommLink &link, const Clock *deadline)
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
-            link.PostHangup();
+            GiveUpWriting(link);
             return false;
         }
         if (fds[0].revents != 0)
@@ -199,7 +207,7 @@ bool WriteRequest(CommLink &link, const CommWriteRequest &request)
         if (wrote < 0 && errno != EAGAIN) {
             // EIO is a device gone, which the receive thread reports after its last bytes.
             if (errno != EBADF && errno != EIO)
-                link.PostHangup();
+                GiveUpWriting(link);
             return false;
         }
         if (!WaitWritable(link, timed ? &deadline : nullptr))
@@ -346,7 +354,7 @@ void TransmitThreadBody(CommLink &link)
             if (poll(fds, 3, -1) < 0) {
                 if (errno == EINTR)
                     continue;
-                link.PostHangup();
+                GiveUpWriting(link);
                 break;
             }
             if (fds[0].revents != 0)
