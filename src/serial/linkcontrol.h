@@ -1,0 +1,99 @@
+#pragma once
+
+// The link between the serial tool bar and the port: open and close with the chosen
+// settings, the two send primitives, the line-error reopen and the receive routing.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "protocol/link.h"
+
+namespace m845 {
+
+class ILog;
+class ITimer;
+class TComm;
+
+// What the link reads from the serial tool bar at each open.
+class IPortSettings
+{
+public:
+    virtual ~IPortSettings() = default;
+    [[nodiscard]] virtual std::string PortText() const = 0;
+    [[nodiscard]] virtual std::string BaudText() const = 0;
+    // Item indexes: parity NONE/ODD/EVEN, data bits 7/8, stop bits 1/2; -1 when none.
+    [[nodiscard]] virtual int ParityIndex() const = 0;
+    [[nodiscard]] virtual int DataBitsIndex() const = 0;
+    [[nodiscard]] virtual int StopBitsIndex() const = 0;
+};
+
+// Tag values of the open/close button: what its next click does.
+inline constexpr int kBtnTagOpen = 1;
+inline constexpr int kBtnTagClose = 2;
+inline constexpr int kBtnTagChooseFirmware = 3;
+
+// Read interval that ends a received block, by baud rate.
+[[nodiscard]] std::uint32_t ReadIntervalForBaud(std::uint32_t baud);
+
+class TLinkControl final : public ILink
+{
+public:
+    // rcvTimer is the sequencer's reply timer; it may be null until the sequencer exists.
+    TLinkControl(TComm &comm, const IPortSettings &settings, ILog &log, ITimer *rcvTimer = nullptr);
+    ~TLinkControl() override;
+    TLinkControl(const TLinkControl &) = delete;
+    TLinkControl &operator=(const TLinkControl &) = delete;
+
+    [[nodiscard]] bool OpenLink();
+    void CloseLink();
+    // The open/close button's click: its tag decides.
+    void btnSysClick();
+    [[nodiscard]] int ButtonTag() const { return m_buttonTag; }
+    // The firmware upgrade switches the button into file choice (tag 3) and back.
+    void SetButtonTag(int tag);
+
+    void SendText(std::string_view text) override;
+    void SendData(std::string_view data) override;
+    [[nodiscard]] bool IsPortOpen() const override { return m_isPortOpen; }
+    [[nodiscard]] const std::string &LastSentText() const override { return m_lastSentText; }
+    bool WriteData(const std::uint8_t *data, std::uint16_t length) override;
+
+    void SetRcvTimer(ITimer *timer) { m_rcvTimer = timer; }
+
+    // Every received block; the block is valid only during the call. Until the sequencer
+    // takes over, blocks are logged as other received data.
+    std::function<void(const std::uint8_t *buffer, std::uint16_t length)> DispatchReceived;
+    // The button's tag changed (the window shows the caption and image of the tag).
+    std::function<void(int tag)> OnButtonTagChanged;
+    // Tag 3: the firmware upgrade's file choice.
+    std::function<void()> ChooseFirmwareFile;
+    // Adds to the sent-bytes counter; SendData is its only caller.
+    std::function<void(std::uint32_t count)> CountTx;
+
+    // Handlers of the component's events (public so a test can drive them).
+    void cm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length);
+    void cm1ReceiveError(std::uint32_t eventMask);
+    void cm1RequestHangup();
+
+private:
+    // Writes in pieces the component's 16-bit length can carry.
+    bool WriteAll(std::string_view data);
+    void LogOpenFailure();
+
+    TComm &m_comm;
+    const IPortSettings &m_settings;
+    ILog &m_log;
+    ITimer *m_rcvTimer = nullptr;
+    bool m_isPortOpen = false;
+    std::string m_lastSentText;
+    int m_buttonTag = kBtnTagOpen;
+    int m_lastFailure = 0;
+};
+
+// Texts of the link that the language table does not hold yet, in the current language:
+// the table's text when it has the key, else the built-in one.
+[[nodiscard]] std::string LinkText(std::string_view key);
+
+} // namespace m845

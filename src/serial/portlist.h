@@ -1,0 +1,18 @@
+#pragma once
+
+// The PC's serial ports, found in the system's device tree.
+
+#include <string>
+#include <vector>
+
+namespace m845 {
+
+// Names that TComm takes as CommName: "ttyUSB0" for a tty with a real device behind it,
+// then the full paths of the stable /dev/serial/by-id links. Serial-core ports whose
+// UART type is unknown (the phantom ttyS ports of a PC) are left out.
+[[nodiscard]] std::vector<std::string> ReadPortNames();
+// The same over other roots, so tests can build a fake device tree.
+[[nodiscard]] std::vector<std::string> ReadPortNames(const std::string &ttyClassDir,
+                                                     const std::string &byIdDir);
+
+} // namespace m845
