@@ -1,0 +1,371 @@
+#include "ui/mainwindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "lang/langlist.h"
+#include "protocol/commands.h"
+#include "serial/comm.h"
+#include "serial/linkcontrol.h"
+#include "support/version.h"
+#include "ui/aboutwindow.h"
+#include "ui/commandbuttons.h"
+#include "ui/logpane.h"
+#include "ui/qttimer.h"
+#include "ui/sendpane.h"
+#include "ui/serialbar.h"
+#include "ui/wheelrouter.h"
+
+namespace m845 {
+
+namespace {
+
+QString Lang(std::string_view key)
+{
+    return LangList() != nullptr
+               ? QString::fromStdString(LangText(key))
+               : QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+QSplitter *MakeSplitter(const QString &name, QWidget *parent)
+{
+    auto *splitter = new QSplitter(Qt::Vertical, parent);
+    splitter->setObjectName(name);
+    splitter->setHandleWidth(10);
+    splitter->setOpaqueResize(true);
+    return splitter;
+}
+
+} // namespace
+
+TFrm_Main::TFrm_Main(const std::function<void(TFrm_Main &)> &beforeCreate, QWidget *parent)
+    : QMainWindow(parent)
+    , m_cm1(std::make_unique<TComm>())
+{
+    setObjectName(QStringLiteral("Frm_Main"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(9);
+    setFont(font);
+
+    m_tmrRcv = new TQtTimer(1000, this);
+    BuildMenus();
+
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    m_serialBar = new TSerialToolBar(central);
+    outer->addWidget(m_serialBar);
+
+    auto *sides = new QSplitter(Qt::Horizontal, central);
+    sides->setObjectName(QStringLiteral("spltrSides"));
+    sides->setChildrenCollapsible(false);
+    m_parameterHost = new QWidget(sides);
+    m_parameterHost->setObjectName(QStringLiteral("pnlL"));
+    auto *hostLayout = new QVBoxLayout(m_parameterHost);
+    hostLayout->setContentsMargins(0, 0, 0, 0);
+    // Until the parameter panel is installed: its two areas, the lower one resizable.
+    auto *placeholder = MakeSplitter(QStringLiteral("spltrParaPlaceholder"), m_parameterHost);
+    placeholder->setHandleWidth(7);
+    auto *pnlWkmod = new QWidget(placeholder);
+    pnlWkmod->setObjectName(QStringLiteral("pnlWkmod"));
+    new QVBoxLayout(pnlWkmod);
+    auto *rzszpnlBase = new QWidget(placeholder);
+    rzszpnlBase->setObjectName(QStringLiteral("rzszpnlBase"));
+    new QVBoxLayout(rzszpnlBase);
+    placeholder->addWidget(pnlWkmod);
+    placeholder->addWidget(rzszpnlBase);
+    placeholder->setStretchFactor(0, 1);
+    placeholder->setStretchFactor(1, 0);
+    placeholder->setSizes({560, 129});
+    hostLayout->addWidget(placeholder);
+    m_parameterPlaceholder = placeholder;
+    sides->addWidget(m_parameterHost);
+    sides->addWidget(BuildCommandSide());
+    sides->setStretchFactor(0, 0);
+    sides->setStretchFactor(1, 1);
+    sides->setSizes({589, 603});
+    outer->addWidget(sides, 1);
+    setCentralWidget(central);
+
+    auto *status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("rzstsbrBottom"));
+    status->setFixedHeight(19);
+    setStatusBar(status);
+
+    m_log->SetTxCountLabel(m_send->TxCountLabel());
+    m_send->AttachContextMenu(m_log->Dialog());
+    m_send->AttachContextMenu(m_log->DialogHex());
+
+    m_link = std::make_unique<TLinkControl>(*m_cm1, *m_serialBar, *m_log, m_tmrRcv);
+    m_link->CountTx = [this](std::uint32_t n) {
+        m_log->CountTx(n);
+    };
+    m_link->OnButtonTagChanged = [this](int tag) {
+        m_serialBar->ShowButtonTag(tag);
+    };
+    m_send->SendData = [this](std::string_view data) {
+        m_link->SendData(data);
+    };
+    connect(m_serialBar, &TSerialToolBar::OpenCloseClicked, this,
+            [this] { m_link->btnSysClick(); });
+    connect(m_buttons, &TCommandButtons::Clicked, this, [this](int tag) { btnDoClick(tag); });
+
+    new TWheelRouter(this);
+    resize(1192, 800);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    if (beforeCreate)
+        beforeCreate(*this);
+    FormCreate();
+}
+
+TFrm_Main::~TFrm_Main()
+{
+    qApp->removeEventFilter(this);
+    FormClose();
+    // Parts joined from outside hold references to the link, the log and the timers: they go
+    // first, in the reverse order of joining.
+    while (!m_parts.empty())
+        m_parts.pop_back();
+    // Both port threads end before anything they could post to goes away.
+    m_cm1->ClosePort();
+    m_link.reset();
+}
+
+QWidget *TFrm_Main::BuildCommandSide()
+{
+    auto *pnlR = new QWidget(this);
+    pnlR->setObjectName(QStringLiteral("pnlR"));
+    auto *rightLayout = new QVBoxLayout(pnlR);
+    rightLayout->setContentsMargins(2, 2, 2, 2);
+    auto *group = new QGroupBox(pnlR);
+    group->setObjectName(QStringLiteral("rzgrpbxDo"));
+    m_rzgrpbxDo = group;
+    rightLayout->addWidget(group);
+    auto *doLayout = new QVBoxLayout(group);
+    doLayout->setContentsMargins(4, 4, 4, 4);
+
+    m_buttons = new TCommandButtons(this);
+    QWidget *mainButtons = m_buttons->BuildMainGroup(group);
+    mainButtons->setFixedHeight(85);
+    doLayout->addWidget(mainButtons);
+
+    QSplitter *btnAndDialog = MakeSplitter(QStringLiteral("rzspltrBtnAndDialog"), group);
+    btnAndDialog->addWidget(m_buttons->BuildSingleBox(btnAndDialog));
+    QSplitter *dialog = MakeSplitter(QStringLiteral("rzspltrDialog"), btnAndDialog);
+    m_log = new TLogPane(dialog);
+    m_send = new TSendPane(this, dialog);
+    dialog->addWidget(m_log);
+    dialog->addWidget(m_send);
+    // A taller window grows the log; the send box keeps its height.
+    dialog->setStretchFactor(0, 1);
+    dialog->setStretchFactor(1, 0);
+    dialog->setSizes({379, 92});
+    btnAndDialog->addWidget(dialog);
+    btnAndDialog->setStretchFactor(0, 0);
+    btnAndDialog->setStretchFactor(1, 1);
+    btnAndDialog->setSizes({78, 480});
+    doLayout->addWidget(btnAndDialog, 1);
+    return pnlR;
+}
+
+void TFrm_Main::BuildMenus()
+{
+    QMenuBar *mm1 = menuBar();
+    mm1->setObjectName(QStringLiteral("mm1"));
+    auto clicked = [this](QAction *action) {
+        connect(action, &QAction::triggered, this,
+                [this, action] { mni_MenuClick(action->objectName()); });
+    };
+    auto item = [&](QMenu *menu, const char *name) {
+        QAction *a = menu->addAction(QString());
+        a->setObjectName(QString::fromLatin1(name));
+        clicked(a);
+        return a;
+    };
+    m_mniFile = mm1->addMenu(QString());
+    m_mniFile->menuAction()->setObjectName(QStringLiteral("mni_File"));
+    m_mniExit = item(m_mniFile, "mni_Exit");
+    m_mniLang = mm1->addMenu(QString());
+    m_mniLang->menuAction()->setObjectName(QStringLiteral("mni_Lang"));
+    auto *langGroup = new QActionGroup(m_mniLang);
+    m_mniCn = item(m_mniLang, "mni_Cn");
+    m_mniEn = item(m_mniLang, "mni_En");
+    for (QAction *a : {m_mniCn, m_mniEn}) {
+        a->setCheckable(true);
+        langGroup->addAction(a);
+    }
+    m_mniHelp = mm1->addMenu(QString());
+    m_mniHelp->menuAction()->setObjectName(QStringLiteral("mni_Help"));
+    m_mniHelp->menuAction()->setVisible(false);
+    m_mniAbout = item(m_mniHelp, "mni_About");
+    m_mniHint = item(m_mniHelp, "mni_Hint");
+    m_mniHint->setCheckable(true);
+    m_mniHint->setChecked(true);
+    m_mniUp = item(m_mniHelp, "mni_Up");
+    m_mniWorkOrder = item(m_mniHelp, "mni_WorkOrder");
+
+    m_pmFwUpOpt = new QMenu(this);
+    m_pmFwUpOpt->setObjectName(QStringLiteral("pmFwUpOpt"));
+    QAction *overRestart = m_pmFwUpOpt->addAction(QString());
+    overRestart->setObjectName(QStringLiteral("mniOverRestart"));
+    overRestart->setCheckable(true);
+    overRestart->setChecked(true);
+    QAction *dataStream = m_pmFwUpOpt->addAction(QString());
+    dataStream->setObjectName(QStringLiteral("ShowDataStream"));
+    dataStream->setCheckable(true);
+    qApp->installEventFilter(this);
+}
+
+void TFrm_Main::FormCreate()
+{
+    if (LangList() == nullptr) {
+        InitLanguage();
+        m_ownsLanguage = true;
+    }
+    // Stored settings arrive with the configuration file; until then the tool-bar defaults.
+    m_serialBar->SelectDefaults();
+    if (LoadConfiguration)
+        LoadConfiguration();
+    (LangList()->IsChinese ? m_mniCn : m_mniEn)->setChecked(true);
+    ApplyMainTexts();
+    if (CheckNetMode)
+        CheckNetMode();
+    m_log->SetHexMirror(m_log->HexMirror());
+    QueueClear();
+}
+
+void TFrm_Main::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (BeforeClose)
+        BeforeClose();
+    QueueClear();
+    if (m_ownsLanguage)
+        ReleaseLanguage();
+}
+
+void TFrm_Main::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    if (m_about != nullptr)
+        m_about->close();
+    event->accept();
+}
+
+bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
+{
+    // Real-time help off hides every hint of the program.
+    if (!m_showHints && event->type() == QEvent::ToolTip)
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFrm_Main::InstallParameterPanel(QWidget *panel)
+{
+    delete m_parameterPlaceholder;
+    m_parameterPlaceholder = nullptr;
+    // The panel carries the parameter side's own name.
+    m_parameterHost->setObjectName(QStringLiteral("pnlLHost"));
+    m_parameterHost->layout()->addWidget(panel);
+}
+
+void TFrm_Main::AdoptPart(std::unique_ptr<QObject> part)
+{
+    m_parts.push_back(std::move(part));
+}
+
+void TFrm_Main::btnDoClick(int tag)
+{
+    if (DoClick)
+        DoClick(tag);
+}
+
+QProgressBar *TFrm_Main::ProgressBar() const
+{
+    return m_log->ProgressBar();
+}
+
+void TFrm_Main::SetAboutWindow(Tfrm_About *about)
+{
+    m_about = about;
+    if (about != nullptr)
+        connect(about, &Tfrm_About::HexMirrorChanged, this,
+                [this](bool on) { m_log->SetHexMirror(on); });
+}
+
+void TFrm_Main::ApplyMainTexts()
+{
+    setWindowTitle(Lang("lang_Main_Title") + QStringLiteral(" V")
+                   + QString::fromStdString(ProgramVersionText()));
+    m_mniFile->setTitle(Lang("lang_Menu_File"));
+    m_mniExit->setText(Lang("lang_Menu_Quit"));
+    m_mniLang->setTitle(Lang("lang_Menu_Lang"));
+    m_mniCn->setText(Lang("lang_Menu_Cn"));
+    m_mniEn->setText(Lang("lang_Menu_En"));
+    m_mniHelp->setTitle(Lang("lang_Menu_Help"));
+    m_mniAbout->setText(Lang("lang_Menu_About"));
+    m_mniHint->setText(Lang("lang_Menu_Hint"));
+    m_mniUp->setText(Lang("lang_Menu_Version"));
+    m_mniWorkOrder->setText(Lang("lang_Menu_WorkOrder"));
+    for (const char *key :
+         {"info_Start0", "info_Start1", "info_Start2", "info_Start3", "info_Start4", "info_Start5"})
+        m_log->LogInfo(LangList() != nullptr ? LangText(key) : std::string(key));
+    m_serialBar->ApplyTexts();
+    static_cast<QGroupBox *>(m_rzgrpbxDo)->setTitle(Lang("lang_rzgrpbxDo"));
+    m_buttons->ApplyTexts();
+    m_log->ApplyTexts();
+    m_send->ApplyTexts();
+    const QList<QAction *> fwOptions = m_pmFwUpOpt->actions();
+    fwOptions.at(0)->setText(Lang("lang_pmFwUpOpt0"));
+    fwOptions.at(1)->setText(Lang("lang_pmFwUpOpt1"));
+    if (ApplyMoreTexts)
+        ApplyMoreTexts();
+}
+
+void TFrm_Main::mni_MenuClick(const QString &name)
+{
+    if (name == QLatin1String("mni_Hint")) {
+        // The checkable item has already toggled itself when triggered.
+        m_showHints = m_mniHint->isChecked();
+    } else if (name == QLatin1String("mni_Exit")) {
+        close();
+    } else if (name == QLatin1String("mni_About")) {
+        if (m_about == nullptr)
+            return;
+        if (m_about->isVisible()) {
+            m_about->raise();
+            m_about->activateWindow();
+        } else {
+            m_about->exec();
+        }
+    } else if (name == QLatin1String("mni_Cn") || name == QLatin1String("mni_En")) {
+        const bool chinese = name == QLatin1String("mni_Cn");
+        (chinese ? m_mniCn : m_mniEn)->setChecked(true);
+        if (LangList() != nullptr)
+            LangList()->IsChinese = chinese;
+        ApplyMainTexts();
+    } else if (name == QLatin1String("mni_Up")) {
+        QDesktopServices::openUrl(QUrl(Lang("lang_Menu_DownUrl")));
+    } else if (name == QLatin1String("mni_WorkOrder")) {
+        QDesktopServices::openUrl(QUrl(Lang("lang_Menu_WorkOrderUrl")));
+    }
+}
+
+} // namespace m845

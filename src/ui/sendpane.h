@@ -1,0 +1,98 @@
+#pragma once
+
+// The terminal's send side: the send box, its tool bar with send type, hex entry, counter and
+// send-key choice, the SMS number bar, and the window-wide edit actions with their context menu.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QToolButton;
+
+namespace m845 {
+
+inline constexpr int kSendTypeSerial = 1;
+inline constexpr int kSendTypeSms = 2;
+inline constexpr int kSendKeyEnter = 1;
+inline constexpr int kSendKeyCtrlEnter = 2;
+inline constexpr int kSendKeyAutoCR = 3;
+
+class TSendPane final : public QWidget
+{
+    Q_OBJECT
+public:
+    // window receives the window-wide actions and key handling.
+    explicit TSendPane(QWidget *window, QWidget *parent = nullptr);
+    ~TSendPane() override;
+
+    // Hooks the window routes: terminal data, SMS sending, and the sequencer's operation reset.
+    std::function<void(std::string_view data)> SendData;
+    std::function<void(const std::string &number, const std::string &text)> SendSms;
+    std::function<void()> ClearOperationMode;
+
+    void actSendExecute();
+    void actCRExecute();
+    void actClsExecute();
+    void pmSendClick(int tag);
+    void pmSendTypeClick(int tag);
+    void chbTxHexClick();
+    [[nodiscard]] int SendType() const { return m_sendType; }
+    // 1 Enter sends, 2 Ctrl+Enter sends; the tag stored at close.
+    [[nodiscard]] int SendKeyTag() const;
+
+    // Adds the copy/paste/select-all/clear menu to an edit box.
+    void AttachContextMenu(QWidget *edit);
+    [[nodiscard]] QLabel *TxCountLabel() const { return m_lblSendCount; }
+    [[nodiscard]] QPlainTextEdit *SendBox() const { return m_edtSend; }
+    [[nodiscard]] QAction *ActSend() const { return m_actSend; }
+    [[nodiscard]] QAction *ActCR() const { return m_actCR; }
+
+    void ApplyTexts();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_window = nullptr;
+    QPlainTextEdit *m_edtSend = nullptr;
+    QWidget *m_rztlbrSendTpye = nullptr;
+    QLabel *m_lblReTelNum = nullptr;
+    QLineEdit *m_rzEdit1 = nullptr;
+    QLineEdit *m_edtReTelNum = nullptr;
+    QToolButton *m_btnSendTpye = nullptr;
+    QCheckBox *m_chbTxHex = nullptr;
+    QLabel *m_lblSend = nullptr;
+    QLabel *m_lblSendCount = nullptr;
+    QToolButton *m_btnSend = nullptr;
+    QToolButton *m_btnSetSendKey = nullptr;
+    QMenu *m_pmSend = nullptr;
+    QMenu *m_pmSendType = nullptr;
+    QMenu *m_pmCls = nullptr;
+    QAction *m_mniEnter = nullptr;
+    QAction *m_mniCtrlEnter = nullptr;
+    QAction *m_mniAutoCR = nullptr;
+    QAction *m_mniAtCmd = nullptr;
+    QAction *m_mniSms = nullptr;
+    QAction *m_actSend = nullptr;
+    QAction *m_actCR = nullptr;
+    QAction *m_actCls = nullptr;
+    QAction *m_mniCopy = nullptr;
+    QAction *m_mniPst = nullptr;
+    QAction *m_mniAll = nullptr;
+    QAction *m_mniCls = nullptr;
+    int m_sendType = kSendTypeSerial;
+};
+
+// The automatic line end: "AT..." of two or more characters not yet ending in LF gets CR LF.
+[[nodiscard]] std::string WithAutoCR(std::string data);
+
+} // namespace m845

@@ -1,0 +1,219 @@
+#include "ui/serialbar.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QToolButton>
+
+#include "lang/langlist.h"
+#include "serial/portlist.h"
+
+namespace m845 {
+
+namespace {
+
+QString Lang(std::string_view key)
+{
+    return LangList() != nullptr
+               ? QString::fromStdString(LangText(key))
+               : QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+std::vector<std::string> SystemPorts()
+{
+    return ReadPortNames();
+}
+
+QComboBox *MakeList(const QString &name, const QStringList &items, int width, QWidget *parent)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->addItems(items);
+    box->setMinimumWidth(width);
+    return box;
+}
+
+QLabel *MakeLabel(const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    return label;
+}
+
+} // namespace
+
+TPortComboBox::TPortComboBox(QWidget *parent)
+    : QComboBox(parent)
+    , PortSource(&SystemPorts)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+}
+
+void TPortComboBox::FillPortList()
+{
+    clear();
+    for (const std::string &name : PortSource())
+        addItem(QString::fromStdString(name));
+}
+
+void TPortComboBox::showPopup()
+{
+    const int index = currentIndex();
+    const QString typed = currentText();
+    FillPortList();
+    if (index >= 0 && index < count())
+        setCurrentIndex(index);
+    else if (index < 0)
+        setEditText(typed); // a typed path survives the refresh
+    QComboBox::showPopup();
+}
+
+TSerialToolBar::TSerialToolBar(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("pnlT"));
+    setFixedHeight(33);
+    auto *outer = new QHBoxLayout(this);
+    outer->setContentsMargins(2, 2, 2, 2);
+    auto *rztlbrCom = new QWidget(this);
+    rztlbrCom->setObjectName(QStringLiteral("rztlbrCom"));
+    outer->addWidget(rztlbrCom);
+    auto *bar = new QHBoxLayout(rztlbrCom);
+    bar->setContentsMargins(4, 0, 4, 0);
+    bar->setSpacing(4);
+
+    m_lblOpenCom = MakeLabel(QStringLiteral("lblOpenCom"), rztlbrCom);
+    m_cbbOpenCom = new TPortComboBox(rztlbrCom);
+    m_cbbOpenCom->setObjectName(QStringLiteral("cbbOpenCom"));
+    m_cbbOpenCom->setMinimumWidth(150);
+    m_cbbOpenCom->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_lblOpenBaud = MakeLabel(QStringLiteral("lblOpenBaud"), rztlbrCom);
+    m_cbbOpenBaud
+        = MakeList(QStringLiteral("cbbOpenBaud"),
+                   {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                    QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
+                    QStringLiteral("28800"), QStringLiteral("33600"), QStringLiteral("38400"),
+                    QStringLiteral("57600"), QStringLiteral("115200"), QStringLiteral("230400"),
+                    QStringLiteral("460800")},
+                   86, rztlbrCom);
+    m_lblOpenPDS = MakeLabel(QStringLiteral("lblOpenPDS"), rztlbrCom);
+    m_cbbOpenP = MakeList(QStringLiteral("cbbOpenP"),
+                          {QStringLiteral("NONE"), QStringLiteral("ODD"), QStringLiteral("EVEN")},
+                          60, rztlbrCom);
+    m_cbbOpenD = MakeList(QStringLiteral("cbbOpenD"), {QStringLiteral("7"), QStringLiteral("8")},
+                          52, rztlbrCom);
+    m_cbbOpenS = MakeList(QStringLiteral("cbbOpenS"), {QStringLiteral("1"), QStringLiteral("2")},
+                          52, rztlbrCom);
+    m_lblOpenFlow = MakeLabel(QStringLiteral("lblOpenFlow"), rztlbrCom);
+    m_cbbOpenFlow = MakeList(QStringLiteral("cbbOpenFlow"),
+                             {QStringLiteral("NONE"), QStringLiteral("CRTS")}, 52, rztlbrCom);
+    m_lblOpenFlow->hide();
+    m_cbbOpenFlow->hide();
+    m_cbbOpenP->setAccessibleName(QStringLiteral("parity"));
+    m_cbbOpenD->setAccessibleName(QStringLiteral("data bits"));
+    m_cbbOpenS->setAccessibleName(QStringLiteral("stop bits"));
+    m_lblOpenCom->setBuddy(m_cbbOpenCom);
+    m_lblOpenBaud->setBuddy(m_cbbOpenBaud);
+
+    m_btnOpenClose = new QToolButton(rztlbrCom);
+    m_btnOpenClose->setObjectName(QStringLiteral("btnOpenClose"));
+    m_btnOpenClose->setProperty("tag", kBtnTagOpen);
+    m_btnOpenClose->setMinimumWidth(110);
+    m_btnOpenClose->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QFont bold = m_btnOpenClose->font();
+    bold.setBold(true);
+    m_btnOpenClose->setFont(bold);
+    m_btnOpenClose->setStyleSheet(QStringLiteral("QToolButton { color: #0000ff; }"));
+    connect(m_btnOpenClose, &QToolButton::clicked, this, [this] { emit OpenCloseClicked(); });
+
+    auto *rzSpacer2 = new QFrame(rztlbrCom);
+    rzSpacer2->setObjectName(QStringLiteral("RzSpacer2"));
+    rzSpacer2->setFrameShape(QFrame::VLine);
+    rzSpacer2->setFrameShadow(QFrame::Sunken);
+    rzSpacer2->setFixedWidth(9);
+
+    bar->addWidget(m_lblOpenCom);
+    bar->addWidget(m_cbbOpenCom);
+    bar->addSpacing(8);
+    bar->addWidget(m_lblOpenBaud);
+    bar->addWidget(m_cbbOpenBaud);
+    bar->addSpacing(8);
+    bar->addWidget(m_lblOpenPDS);
+    bar->addWidget(m_cbbOpenP);
+    bar->addWidget(m_cbbOpenD);
+    bar->addWidget(m_cbbOpenS);
+    bar->addWidget(m_lblOpenFlow);
+    bar->addWidget(m_cbbOpenFlow);
+    bar->addSpacing(8);
+    bar->addWidget(m_btnOpenClose);
+    bar->addWidget(rzSpacer2);
+    bar->addStretch(1); // RzSpacer6: the rest of the bar
+}
+
+std::string TSerialToolBar::PortText() const
+{
+    return m_cbbOpenCom->currentText().trimmed().toStdString();
+}
+
+std::string TSerialToolBar::BaudText() const
+{
+    return m_cbbOpenBaud->currentText().toStdString();
+}
+
+int TSerialToolBar::ParityIndex() const
+{
+    return m_cbbOpenP->currentIndex();
+}
+
+int TSerialToolBar::DataBitsIndex() const
+{
+    return m_cbbOpenD->currentIndex();
+}
+
+int TSerialToolBar::StopBitsIndex() const
+{
+    return m_cbbOpenS->currentIndex();
+}
+
+void TSerialToolBar::SelectDefaults()
+{
+    m_cbbOpenCom->FillPortList();
+    m_cbbOpenCom->setCurrentIndex(m_cbbOpenCom->count() > 0 ? 0 : -1);
+    m_cbbOpenBaud->setCurrentText(QStringLiteral("115200"));
+    m_cbbOpenP->setCurrentIndex(0);
+    m_cbbOpenD->setCurrentIndex(1);
+    m_cbbOpenS->setCurrentIndex(0);
+    m_cbbOpenFlow->setCurrentIndex(0);
+}
+
+void TSerialToolBar::ShowButtonTag(int tag)
+{
+    m_tag = tag;
+    m_btnOpenClose->setProperty("tag", tag);
+    if (tag == kBtnTagOpen) {
+        m_btnOpenClose->setText(Lang("lang_btnOpen"));
+        m_btnOpenClose->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    } else if (tag == kBtnTagClose) {
+        m_btnOpenClose->setText(Lang("lang_btnClose"));
+        m_btnOpenClose->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    }
+}
+
+void TSerialToolBar::ApplyTexts()
+{
+    const QString hint = Lang("hint_cbbOpenUart");
+    m_lblOpenCom->setText(Lang("lang_lblOpenCom"));
+    m_lblOpenBaud->setText(Lang("lang_lblOpenBaud"));
+    m_lblOpenPDS->setText(Lang("lang_lblOpenPDS"));
+    m_lblOpenFlow->setText(Lang("lang_lblOpenFlow"));
+    for (QWidget *w : std::initializer_list<QWidget *>{m_lblOpenCom, m_lblOpenBaud, m_lblOpenPDS,
+                                                       m_lblOpenFlow, m_cbbOpenBaud, m_cbbOpenP,
+                                                       m_cbbOpenD, m_cbbOpenS, m_cbbOpenFlow})
+        w->setToolTip(hint);
+    ShowButtonTag(m_tag);
+}
+
+} // namespace m845

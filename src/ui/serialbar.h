@@ -1,0 +1,71 @@
+#pragma once
+
+// The serial tool bar: port, line settings and the open/close button.
+
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QWidget>
+
+#include "serial/linkcontrol.h"
+
+class QLabel;
+class QToolButton;
+
+namespace m845 {
+
+// The port box: dropping it down re-reads the system's ports and keeps the selection by
+// position; it is editable, so a typed device path (a pty, a by-path link) opens too.
+class TPortComboBox final : public QComboBox
+{
+    Q_OBJECT
+public:
+    explicit TPortComboBox(QWidget *parent = nullptr);
+    void FillPortList();
+    void showPopup() override;
+
+    // The port source; tests give a fixed list.
+    std::vector<std::string> (*PortSource)() = nullptr;
+};
+
+class TSerialToolBar final : public QWidget, public IPortSettings
+{
+    Q_OBJECT
+public:
+    explicit TSerialToolBar(QWidget *parent = nullptr);
+
+    [[nodiscard]] std::string PortText() const override;
+    [[nodiscard]] std::string BaudText() const override;
+    [[nodiscard]] int ParityIndex() const override;
+    [[nodiscard]] int DataBitsIndex() const override;
+    [[nodiscard]] int StopBitsIndex() const override;
+
+    // The start-up defaults until stored settings exist: first port, 115200, NONE, 8, 1.
+    void SelectDefaults();
+    // Caption of the open/close button for its tag (1 open, 2 close).
+    void ShowButtonTag(int tag);
+    void ApplyTexts();
+
+    [[nodiscard]] TPortComboBox *PortBox() const { return m_cbbOpenCom; }
+    [[nodiscard]] QToolButton *OpenCloseButton() const { return m_btnOpenClose; }
+
+signals:
+    void OpenCloseClicked();
+
+private:
+    TPortComboBox *m_cbbOpenCom = nullptr;
+    QComboBox *m_cbbOpenBaud = nullptr;
+    QComboBox *m_cbbOpenP = nullptr;
+    QComboBox *m_cbbOpenD = nullptr;
+    QComboBox *m_cbbOpenS = nullptr;
+    QComboBox *m_cbbOpenFlow = nullptr;
+    QLabel *m_lblOpenCom = nullptr;
+    QLabel *m_lblOpenBaud = nullptr;
+    QLabel *m_lblOpenPDS = nullptr;
+    QLabel *m_lblOpenFlow = nullptr;
+    QToolButton *m_btnOpenClose = nullptr;
+    int m_tag = kBtnTagOpen;
+};
+
+} // namespace m845
