@@ -123,6 +123,10 @@ bool SimServer::Start(std::string *error)
             return fail("cannot write " + m_options.traceFile);
         }
     }
+    for (auto &[name, value] : m_presets) {
+        store.Put(name, std::move(value));
+    }
+    m_presets.clear();
     m_model = std::make_unique<DeviceModel>(m_options.model, std::move(store));
     m_model->onTrace = [this](const std::string &line) {
         WriteTrace(line);
@@ -446,6 +450,9 @@ void SimServer::SetParam(std::string_view name, std::string value)
     if (m_model) {
         m_model->Store().Put(name, std::move(value));
         SaveState();
+    } else {
+        // Before Start: kept and put into the store the device starts with.
+        m_presets.emplace_back(name, std::move(value));
     }
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "devsim/devicemodel.h"
@@ -92,6 +93,7 @@ private:
 
     SimOptions m_options;
     std::unique_ptr<DeviceModel> m_model;
+    std::vector<std::pair<std::string, std::string>> m_presets;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
 

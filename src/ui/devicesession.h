@@ -1,0 +1,48 @@
+#pragma once
+
+// Joins the device protocol to the window: the parameter panel, the reply applier and the
+// command sequencer, fed by the link's received blocks and the command buttons.
+
+#include <memory>
+
+#include <QObject>
+
+#include "protocol/reply.h"
+#include "protocol/sequencer.h"
+#include "ui/qttimer.h"
+
+class QProgressBar;
+
+namespace m845 {
+
+class TFrm_Main;
+class TParamPanel;
+
+class TDeviceSession final : public QObject, private IProgress
+{
+    Q_OBJECT
+public:
+    // Puts the panel into the window's parameter side and hooks itself into the window's
+    // creation steps (panel texts, the start-up NET selection): create it from the window's
+    // wiring step, before those steps run, and hand it to the window with AdoptPart.
+    explicit TDeviceSession(TFrm_Main &window);
+    ~TDeviceSession() override;
+
+    [[nodiscard]] TParamPanel &Panel() const { return *m_panel; }
+    [[nodiscard]] TReplyApplier &Applier() { return m_applier; }
+    [[nodiscard]] TSequencer &Sequencer() { return m_sequencer; }
+
+private:
+    void ShowProgress(int total, int complete) override;
+    void HideProgress() override;
+    void ApplyPanelTexts();
+
+    TFrm_Main &m_window;
+    TParamPanel *m_panel = nullptr;
+    QProgressBar *m_rzpbWhile = nullptr;
+    TQtTimer m_pauseTimer;
+    TReplyApplier m_applier;
+    TSequencer m_sequencer;
+};
+
+} // namespace m845
