@@ -123,9 +123,20 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "could not open %s\n", sim.SlavePath().c_str());
             return 1;
         }
+        // The device greets when the line comes up; "+++" needs a quiet line around it.
+        (void)QTest::qWaitFor(
+            [&] {
+                window.Log().Flush();
+                return window.Log().Dialog()->toPlainText().contains(
+                    QString::fromStdString(sim.Param("STMSG")));
+            },
+            10000);
         // Command mode first, so the runs measure the queries and not the five-second time-out.
         window.findChild<QPushButton *>(QStringLiteral("btnPPPA"))->click();
-        WaitCompletions(window, 1);
+        if (!WaitCompletions(window, 1)) {
+            std::fprintf(stderr, "the device did not enter command mode\n");
+            return 1;
+        }
 
         const int interval = 60; // the read interval at 115200 baud
         const double lineMs = 10.0 * 1000.0 / 115200.0;
