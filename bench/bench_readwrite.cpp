@@ -93,8 +93,8 @@ int main(int argc, char **argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
 
-    const auto langDir = std::filesystem::temp_directory_path()
-                         / ("m845-bench-rw-" + std::to_string(::getpid()));
+    const auto langDir
+        = std::filesystem::temp_directory_path() / ("m845-bench-rw-" + std::to_string(::getpid()));
     std::filesystem::create_directories(langDir);
     m845::InitLanguage((langDir / "M845Lang.txt").string());
     m845::LangList()->IsChinese = false;
@@ -161,13 +161,17 @@ int main(int argc, char **argv)
         const double writeStall = stalls.StopMs();
         const std::size_t writeLines = sim.Trace().size() - readLines;
 
-        // Each query line is about 12 bytes and each answer about 30 (echo on): both ways of line time.
+        // Each query line is about 12 bytes and each answer about 30 (echo on): both ways of line
+        // time.
         const double readFloor = 41.0 * (delay + interval) + 41.0 * 42.0 * lineMs;
-        const double writeFloor = static_cast<double>(writeLines) * (delay + interval + 45.0 * lineMs);
+        const double writeFloor
+            = static_cast<double>(writeLines) * (delay + interval + 45.0 * lineMs);
         std::printf("command pause %d ms, read interval %d ms, 115200 baud\n", delay, interval);
-        std::printf("read-all : 41 queries in %8.1f ms (floor %8.1f ms, +%5.1f%%), longest stall %6.2f ms\n",
+        std::printf("read-all : 41 queries in %8.1f ms (floor %8.1f ms, +%5.1f%%), longest stall "
+                    "%6.2f ms\n",
                     readMs, readFloor, 100.0 * (readMs - readFloor) / readFloor, readStall);
-        std::printf("write-all: %2zu lines   in %8.1f ms (floor %8.1f ms, +%5.1f%%), longest stall %6.2f ms\n",
+        std::printf("write-all: %2zu lines   in %8.1f ms (floor %8.1f ms, +%5.1f%%), longest stall "
+                    "%6.2f ms\n",
                     writeLines, writeMs, writeFloor, 100.0 * (writeMs - writeFloor) / writeFloor,
                     writeStall);
         if (rc != 0)

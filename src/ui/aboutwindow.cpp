@@ -13,6 +13,7 @@
 #include "lang/langlist.h"
 #include "support/version.h"
 #include "ui/jpegimage.h"
+#include "ui/uitext.h"
 
 // The resources live in a static library: register them before first use.
 static void InitUiResources()
@@ -24,12 +25,7 @@ namespace m845 {
 
 namespace {
 
-QString Lang(std::string_view key)
-{
-    return LangList() != nullptr
-               ? QString::fromStdString(LangText(key))
-               : QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
-}
+using detail::Lang;
 
 QLabel *MakeLabel(const char *name, QWidget *parent)
 {

@@ -25,16 +25,22 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
     window.Link().DispatchReceived = [this](const std::uint8_t *buffer, std::uint16_t length) {
         m_sequencer.DispatchReceived(buffer, length);
     };
-    window.DoClick = [this](int tag) { m_sequencer.btnDoClick(tag); };
+    window.DoClick = [this](int tag) {
+        m_sequencer.btnDoClick(tag);
+    };
     window.SendPane().ClearOperationMode = [this] {
         m_sequencer.SetOperationMode(TOperationMode::None);
     };
     window.SendPane().SendSms = [this](const std::string &number, const std::string &text) {
         m_sequencer.SendSms(number, text);
     };
-    window.ApplyMoreTexts = [this] { ApplyPanelTexts(); };
+    window.ApplyMoreTexts = [this] {
+        ApplyPanelTexts();
+    };
     // The panel always starts in NET mode, whatever mode it held before.
-    window.CheckNetMode = [this] { m_panel->SetRadioChecked(PanelRadio::NetTran, true); };
+    window.CheckNetMode = [this] {
+        m_panel->SetRadioChecked(PanelRadio::NetTran, true);
+    };
 }
 
 TDeviceSession::~TDeviceSession()

@@ -20,6 +20,7 @@
 #include "lang/langlist.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
+#include "ui/uitext.h"
 
 namespace m845 {
 
@@ -43,10 +44,7 @@ QString Utf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString Lang(std::string_view key)
-{
-    return LangList() != nullptr ? QString::fromStdString(LangText(key)) : Utf8(key);
-}
+using detail::Lang;
 
 // A CR LF (or a lone CR or LF) starts a further line, as in the device's own text.
 QString NormaliseBreaks(QString text)

@@ -28,17 +28,13 @@
 #include "ui/sendpane.h"
 #include "ui/serialbar.h"
 #include "ui/wheelrouter.h"
+#include "ui/uitext.h"
 
 namespace m845 {
 
 namespace {
 
-QString Lang(std::string_view key)
-{
-    return LangList() != nullptr
-               ? QString::fromStdString(LangText(key))
-               : QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
-}
+using detail::Lang;
 
 QSplitter *MakeSplitter(const QString &name, QWidget *parent)
 {

@@ -18,7 +18,7 @@
 #include "lang/langlist.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
-#include "ui/parampanel_lang.h"
+#include "ui/uitext.h"
 #include "ui/parampanel_regdata.h"
 #include "ui/workmodediagram.h"
 

@@ -15,7 +15,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "ui/parampanel_lang.h"
+#include "ui/uitext.h"
 #include "ui/parampanel_regdata.h"
 #include "ui/workmodediagram.h"
 

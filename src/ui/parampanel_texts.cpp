@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "ui/parampanel_lang.h"
+#include "ui/uitext.h"
 #include "ui/parampanel_regdata.h"
 
 namespace m845 {

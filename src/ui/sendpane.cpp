@@ -18,17 +18,13 @@
 #include "lang/langlist.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
+#include "ui/uitext.h"
 
 namespace m845 {
 
 namespace {
 
-QString Lang(std::string_view key)
-{
-    return LangList() != nullptr
-               ? QString::fromStdString(LangText(key))
-               : QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
-}
+using detail::Lang;
 
 // Edit-like controls: the ones copy, paste, select-all and clear act on.
 bool IsEditLike(const QWidget *w)

@@ -9,17 +9,13 @@
 
 #include "lang/langlist.h"
 #include "serial/portlist.h"
+#include "ui/uitext.h"
 
 namespace m845 {
 
 namespace {
 
-QString Lang(std::string_view key)
-{
-    return LangList() != nullptr
-               ? QString::fromStdString(LangText(key))
-               : QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
-}
+using detail::Lang;
 
 std::vector<std::string> SystemPorts()
 {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "pty_pair.h"
 #include "serial/comm.h"
 
 namespace m845::test {
@@ -70,5 +73,22 @@ inline std::string Pattern(std::size_t size, std::uint32_t seed = 1)
     }
     return bytes;
 }
+
+// A component on the slave side of a fresh pty, recorded from the start.
+class CommOnPtyTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.Valid());
+        comm.SetCommName(pty.SlavePath());
+        comm.SetOutx_CtsFlow(false);
+        recorder.Attach(comm);
+    }
+
+    PtyPair pty;
+    TComm comm;
+    CommRecorder recorder;
+};
 
 } // namespace m845::test

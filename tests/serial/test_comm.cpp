@@ -25,16 +25,13 @@ using test::Pattern;
 using test::PtyPair;
 using test::WaitFor;
 
-class CommTest : public testing::Test
+class CommTest : public test::CommOnPtyTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(pty.Valid());
-        comm.SetCommName(pty.SlavePath());
-        comm.SetOutx_CtsFlow(false);
+        CommOnPtyTest::SetUp();
         comm.SetReadIntervalTimeout(20);
-        recorder.Attach(comm);
     }
 
     std::string OpenError(TComm &port)
@@ -46,10 +43,6 @@ protected:
         }
         return {};
     }
-
-    PtyPair pty;
-    TComm comm;
-    CommRecorder recorder;
 };
 
 struct BadPortCase

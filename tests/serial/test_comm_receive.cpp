@@ -28,21 +28,7 @@ using test::Pattern;
 using test::PtyPair;
 using test::WaitFor;
 
-class CommReceiveTest : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(pty.Valid());
-        comm.SetCommName(pty.SlavePath());
-        comm.SetOutx_CtsFlow(false);
-        recorder.Attach(comm);
-    }
-
-    PtyPair pty;
-    TComm comm;
-    CommRecorder recorder;
-};
+using CommReceiveTest = test::CommOnPtyTest;
 
 TEST_F(CommReceiveTest, SilenceEndsABlockAndEveryBlockIsZeroTerminated)
 {

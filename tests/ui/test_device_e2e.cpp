@@ -35,13 +35,13 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<std::string> kReadAllTrace = {
-    "+++",          "a",           "AT+VER?",     "AT+E?",       "AT+WKMOD?",   "AT+CMDPW?",
-    "AT+STMSG?",    "AT+RSTIM?",   "AT+SN?",      "AT+ICCID?",   "AT+IMEI?",    "AT+UART?",
-    "AT+UARTFT?",   "AT+UARTFL?",  "AT+APN?",     "AT+SOCKA?",   "AT+SOCKB?",   "AT+SOCKAEN?",
-    "AT+SOCKBEN?",  "AT+SOCKASL?", "AT+SOCKBSL?", "AT+SOCKALK?", "AT+SOCKBLK?", "AT+SOCKATO?",
-    "AT+SOCKBTO?",  "AT+SOCKIND?", "AT+SOCKRSTIM?", "AT+REGEN?", "AT+REGTP?",   "AT+REGDT?",
-    "AT+REGSND?",   "AT+CLOUD?",   "AT+ID?",      "AT+HEARTEN?", "AT+HEARTDT?", "AT+HEARTSND?",
-    "AT+HEARTTM?",  "AT+HTPTP?",   "AT+HTPURL?",  "AT+HTPSV?",   "AT+HTPHD?",   "AT+HTPTO?",
+    "+++",         "a",           "AT+VER?",       "AT+E?",       "AT+WKMOD?",   "AT+CMDPW?",
+    "AT+STMSG?",   "AT+RSTIM?",   "AT+SN?",        "AT+ICCID?",   "AT+IMEI?",    "AT+UART?",
+    "AT+UARTFT?",  "AT+UARTFL?",  "AT+APN?",       "AT+SOCKA?",   "AT+SOCKB?",   "AT+SOCKAEN?",
+    "AT+SOCKBEN?", "AT+SOCKASL?", "AT+SOCKBSL?",   "AT+SOCKALK?", "AT+SOCKBLK?", "AT+SOCKATO?",
+    "AT+SOCKBTO?", "AT+SOCKIND?", "AT+SOCKRSTIM?", "AT+REGEN?",   "AT+REGTP?",   "AT+REGDT?",
+    "AT+REGSND?",  "AT+CLOUD?",   "AT+ID?",        "AT+HEARTEN?", "AT+HEARTDT?", "AT+HEARTSND?",
+    "AT+HEARTTM?", "AT+HTPTP?",   "AT+HTPURL?",    "AT+HTPSV?",   "AT+HTPHD?",   "AT+HTPTO?",
     "AT+HTPFLT?",
 };
 
@@ -73,12 +73,11 @@ protected:
         std::string error;
         ASSERT_TRUE(sim.Start(&error)) << error;
 
-        window = std::make_unique<TFrm_Main>(
-            [this](TFrm_Main &w) {
-                auto part = std::make_unique<TDeviceSession>(w);
-                session = part.get();
-                w.AdoptPart(std::move(part));
-            });
+        window = std::make_unique<TFrm_Main>([this](TFrm_Main &w) {
+            auto part = std::make_unique<TDeviceSession>(w);
+            session = part.get();
+            w.AdoptPart(std::move(part));
+        });
         ASSERT_NE(session, nullptr);
         // The pause is the device's business; a short one keeps the test quick.
         session->Sequencer().SetCommandDelay(5);

@@ -1,7 +1,7 @@
 #pragma once
 
-// Text look-ups for the panel. A panel built before the language list exists (tests, early
-// start-up) shows the keys themselves, as a missing key would.
+// Text look-ups for the window. Widgets built before the language list exists (tests, early
+// start-up) show the keys themselves, as a missing key would.
 
 #include <string_view>
 
