@@ -14,17 +14,8 @@ namespace m845::devsim {
 namespace {
 
 using std::chrono::milliseconds;
-
-const TimePoint T0 = TimePoint{} + std::chrono::hours(1);
-
-std::string Joined(const std::vector<Burst> &bursts)
-{
-    std::string out;
-    for (const Burst &b : bursts) {
-        out += b.bytes;
-    }
-    return out;
-}
+using test::Joined;
+using test::T0;
 
 TEST(XmodemCrc, TestSendersChecksumMatchesTheKnownCheckValue)
 {

@@ -15,7 +15,22 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "devsim/devicemodel.h"
+
 namespace m845::devsim::test {
+
+// A fixed start for the model's clock, far from its zero.
+inline const TimePoint T0 = TimePoint{} + std::chrono::hours(1);
+
+// What a run of bursts puts on the line, as one string.
+inline std::string Joined(const std::vector<Burst> &bursts)
+{
+    std::string out;
+    for (const Burst &b : bursts) {
+        out += b.bytes;
+    }
+    return out;
+}
 
 inline std::uint16_t Crc(std::string_view data)
 {

@@ -6,22 +6,14 @@
 #include <vector>
 
 #include "devsim/devicemodel.h"
+#include "devsim_testutil.h"
 
 namespace m845::devsim {
 namespace {
 
 using std::chrono::milliseconds;
-
-const TimePoint T0 = TimePoint{} + std::chrono::hours(1);
-
-std::string Joined(const std::vector<Burst> &bursts)
-{
-    std::string out;
-    for (const Burst &b : bursts) {
-        out += b.bytes;
-    }
-    return out;
-}
+using test::Joined;
+using test::T0;
 
 // A device in command mode at T0 + 1 s, entered through the pair as the tool does it.
 class CommandModeTest : public ::testing::Test

@@ -7,38 +7,13 @@
 
 #include <unistd.h>
 
+#include "common/scoped_env.h"
 #include "support/paths.h"
 
 namespace m845 {
 namespace {
 
-class EnvOverride final
-{
-public:
-    EnvOverride(const char *name, std::optional<std::string> value)
-        : m_name(name)
-    {
-        if (const char *old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~EnvOverride()
-    {
-        if (m_old)
-            setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            unsetenv(m_name.c_str());
-    }
-    EnvOverride(const EnvOverride &) = delete;
-    EnvOverride &operator=(const EnvOverride &) = delete;
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
+using EnvOverride = test::ScopedEnv;
 
 class Paths : public testing::Test
 {
