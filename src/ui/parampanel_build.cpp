@@ -91,6 +91,15 @@ QScrollArea *MakeScrollArea(QWidget *parent, const QString &name, QWidget *conte
     return area;
 }
 
+// A page whose one group stands at the top and keeps its height when the page grows.
+QWidget *TopAligned(QWidget *page, QWidget *group)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(group);
+    layout->addStretch(1);
+    return page;
+}
 } // namespace
 
 TParamPanel::TParamPanel(QWidget *parent)
@@ -407,11 +416,7 @@ QWidget *TParamPanel::BuildHttpdPage()
     grid->addWidget(m_rzchckbxHtpFlt, line, 1);
     grid->setColumnStretch(1, 1);
 
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(g);
-    layout->addStretch(1);
-    return page;
+    return TopAligned(page, g);
 }
 
 QWidget *TParamPanel::BuildSmsPage()
@@ -434,11 +439,7 @@ QWidget *TParamPanel::BuildSmsPage()
     grid->addWidget(m_rzchckbxSMSPH, 2, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(g);
-    layout->addStretch(1);
-    return page;
+    return TopAligned(page, g);
 }
 
 QWidget *TParamPanel::BuildBaseArea()
