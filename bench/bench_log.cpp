@@ -35,7 +35,7 @@
 #include <QtWidgets/qtestsupport_widgets.h>
 
 #include "lang/langlist.h"
-#include "serial/linkcontrol.h"
+#include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/mainwindow.h"
 #include "ui/qttimer.h"

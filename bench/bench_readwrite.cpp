@@ -25,8 +25,8 @@
 
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
-#include "serial/linkcontrol.h"
 #include "ui/devicesession.h"
+#include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/mainwindow.h"
 #include "ui/qttimer.h"

@@ -17,7 +17,8 @@ public:
     virtual void LogTx(std::string_view data) = 0;
     // UTF-8 text of the program's own.
     virtual void LogInfo(std::string_view text) = 0;
-    // UTF-8 text, or a device block (shown as GBK when it is not valid UTF-8); counted as received.
+    // UTF-8 text: the program's warnings, and the device's error replies once converted from
+    // GBK. Counted as received, in the device's encoding, as the device would have sent it.
     virtual void LogWarn(std::string_view text) = 0;
 };
 

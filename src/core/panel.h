@@ -1,6 +1,6 @@
 #pragma once
 
-// The parameter panel as the protocol code (reply applying, write-all list, configuration)
+// The parameter panel as the non-window code (reply applying, write-all list, configuration)
 // sees it. The panel's controls are the only store of parameter values. Texts are UTF-8;
 // the protocol converts to and from the device's GBK at the wire.
 
@@ -12,8 +12,21 @@ namespace m845 {
 
 // Check boxes, named as the window names them without the rzchckbx prefix.
 enum class PanelCheck : std::uint8_t {
-    E, RFC, SktA, SktB, SktC, SktD, SOCKIND, RegEn, RegDtHex, HeartEn, HeartDtHex, HtpFlt, SMSFLT,
-    SMSPH, More,
+    E,
+    RFC,
+    SktA,
+    SktB,
+    SktC,
+    SktD,
+    SOCKIND,
+    RegEn,
+    RegDtHex,
+    HeartEn,
+    HeartDtHex,
+    HtpFlt,
+    SMSFLT,
+    SMSPH,
+    More,
 };
 
 // Work-mode radio buttons rbNetTran, rbHttpd, rbSmsTran, rbUdc.
@@ -22,16 +35,57 @@ enum class PanelRadio : std::uint8_t { NetTran, Httpd, SmsTran, Udc };
 // Drop-down lists (cbb prefix dropped). RegDt is the registration data box: five stored
 // entries and an edit field that shows the selected one.
 enum class PanelCombo : std::uint8_t {
-    Baud, D, S, P, Flow, ProtocolA, ProtocolB, ProtocolC, ProtocolD, ASL, BSL, CSL, DSL, RegTp,
-    RegSnd, HeartSnd, HTPTP, RegDt,
+    Baud,
+    D,
+    S,
+    P,
+    Flow,
+    ProtocolA,
+    ProtocolB,
+    ProtocolC,
+    ProtocolD,
+    ASL,
+    BSL,
+    CSL,
+    DSL,
+    RegTp,
+    RegSnd,
+    HeartSnd,
+    HTPTP,
+    RegDt,
 };
 
 // Edit boxes (edt / lbledt prefix dropped).
 enum class PanelEdit : std::uint8_t {
-    StMsg, CmdPw, Apn, RsTim, SockRsTim, UARTFT, UARTFL,
-    AddrA, AddrB, AddrC, AddrD, PortA, PortB, PortC, PortD,
-    SockATo, SockBTo, SockCTo, SockDTo,
-    HeartDt, HeartTm, HTPURL, HTPHD, HtpTo, HTPSVIP, HTPSVPort, DSTNUM, CloudPa, UdcId,
+    StMsg,
+    CmdPw,
+    Apn,
+    RsTim,
+    SockRsTim,
+    UARTFT,
+    UARTFL,
+    AddrA,
+    AddrB,
+    AddrC,
+    AddrD,
+    PortA,
+    PortB,
+    PortC,
+    PortD,
+    SockATo,
+    SockBTo,
+    SockCTo,
+    SockDTo,
+    HeartDt,
+    HeartTm,
+    HTPURL,
+    HTPHD,
+    HtpTo,
+    HTPSVIP,
+    HTPSVPort,
+    DSTNUM,
+    CloudPa,
+    UdcId,
 };
 
 class IPanel
@@ -68,6 +122,15 @@ public:
 };
 
 // 0 NET, 1 HTTPD, 2 SMS, 3 UDC, 4 none, tested in that order.
-[[nodiscard]] int WorkModeIndex(const IPanel &panel);
+[[nodiscard]] inline int WorkModeIndex(const IPanel &panel)
+{
+    const PanelRadio order[]
+        = {PanelRadio::NetTran, PanelRadio::Httpd, PanelRadio::SmsTran, PanelRadio::Udc};
+    for (int i = 0; i < 4; ++i) {
+        if (panel.RadioChecked(order[i]))
+            return i;
+    }
+    return 4;
+}
 
 } // namespace m845

@@ -103,8 +103,7 @@ std::string FirstLanguageOf(const std::string &list)
 
 [[noreturn]] void ThrowWriteError(const std::string &path, int error)
 {
-    throw std::runtime_error("Cannot write the language file " + path + ": "
-                             + std::generic_category().message(error));
+    throw TLangFileError(path, std::generic_category().message(error));
 }
 
 void WriteAll(const std::string &path, std::string_view bytes)
@@ -136,6 +135,14 @@ void TLangList::AddEntry(std::string_view key, std::string_view chinese, std::st
     m_builtIn.english.emplace_back(english);
 }
 
+void TLangList::AddExtraEntry(std::string_view key, std::string_view chinese,
+                              std::string_view english)
+{
+    m_extra.keys.emplace_back(key);
+    m_extra.chinese.emplace_back(chinese);
+    m_extra.english.emplace_back(english);
+}
+
 int TLangList::Find(const Entries &entries, std::string_view key)
 {
     for (const auto *list : {&entries.keys, &entries.chinese, &entries.english}) {
@@ -152,6 +159,10 @@ std::string TLangList::GetLangText(std::string_view key) const
             const auto i = static_cast<std::size_t>(index);
             return IsChinese ? entries->chinese[i] : entries->english[i];
         }
+    }
+    if (const int index = IndexIn(m_extra.keys, key); index >= 0) {
+        const auto i = static_cast<std::size_t>(index);
+        return IsChinese ? m_extra.chinese[i] : m_extra.english[i];
     }
     return std::string(key);
 }
@@ -281,18 +292,40 @@ std::string LangText(std::string_view key)
     return g_langList ? g_langList->GetLangText(key) : std::string(key);
 }
 
-void InitLanguage()
+std::string LangFormat(std::string_view key, std::initializer_list<std::string_view> args)
 {
-    InitLanguage(DataFolder() + std::string(kLangFileName));
+    const std::string format = LangText(key);
+    std::string out;
+    std::size_t start = 0;
+    auto arg = args.begin();
+    for (std::size_t mark = format.find("%s"); mark != std::string::npos && arg != args.end();
+         mark = format.find("%s", start), ++arg) {
+        out.append(format, start, mark - start).append(*arg);
+        start = mark + 2;
+    }
+    out.append(format, start);
+    return out;
 }
 
-void InitLanguage(const std::string &langFilePath)
+TLangFileProblem InitLanguage()
+{
+    return InitLanguage(DataFolder() + std::string(kLangFileName));
+}
+
+TLangFileProblem InitLanguage(const std::string &langFilePath)
 {
     // The list is in place before the file is touched, so a write error still leaves the
     // built-in texts in use.
     g_langList = std::make_unique<TLangList>();
     FillTextTable(*g_langList);
-    g_langList->LoadLangFile(langFilePath);
+    FillExtraTexts(*g_langList);
+    try {
+        g_langList->LoadLangFile(langFilePath);
+    } catch (const TLangFileError &error) {
+        g_langList->IsChinese = TLangList::SystemIsChinese();
+        return {langFilePath, error.Reason};
+    }
+    return {};
 }
 
 void ReleaseLanguage()

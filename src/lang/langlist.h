@@ -3,6 +3,8 @@
 // Every text the user sees, by key, in Chinese or English. Texts are held as UTF-8;
 // the language file is GBK with CR LF line ends.
 
+#include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,13 +18,26 @@ struct TLangEntry
     std::string english;
 };
 
+class TLangFileError final : public std::runtime_error
+{
+public:
+    TLangFileError(const std::string &path, std::string reason)
+        : std::runtime_error("Cannot write the language file " + path + ": " + reason)
+        , Reason(std::move(reason))
+    {}
+    std::string Reason;
+};
+
 class TLangList final
 {
 public:
     void AddEntry(std::string_view key, std::string_view chinese, std::string_view english);
+    // Texts of our own beyond the built-in table: found by key only, after the file and the
+    // table, and never written to the language file (its form is fixed).
+    void AddExtraEntry(std::string_view key, std::string_view chinese, std::string_view english);
     [[nodiscard]] std::string GetLangText(std::string_view key) const;
     // Writes the file when missing, takes the system language, then reads the file.
-    // A file that cannot be written throws std::runtime_error naming the path.
+    // A file that cannot be written throws TLangFileError.
     void LoadLangFile(const std::string &path);
     void WriteDefaultLangFile(const std::string &path) const;
     // Reads what it can; stops silently at the first fault.
@@ -42,15 +57,31 @@ private:
 
     Entries m_file;
     Entries m_builtIn;
+    Entries m_extra;
 };
 
 // The program's one list, created by InitLanguage and released by ReleaseLanguage.
 [[nodiscard]] TLangList *LangList();
+// The one text look-up of the program. Before the list exists (tests, early start-up) the key
+// itself is shown, as a missing key would be.
 [[nodiscard]] std::string LangText(std::string_view key);
-// Creates the list, fills the built-in table and loads DataFolder() + "M845Lang.txt".
-void InitLanguage();
+// LangText with each "%s" replaced by the next argument, in order.
+[[nodiscard]] std::string LangFormat(std::string_view key,
+                                     std::initializer_list<std::string_view> args);
+
+// Why the language file could not be written; empty when nothing went wrong.
+struct TLangFileProblem
+{
+    std::string path;
+    std::string reason;
+    [[nodiscard]] bool empty() const { return path.empty(); }
+};
+
+// Creates the list, fills the built-in table and loads DataFolder() + "M845Lang.txt". A file
+// that cannot be written leaves the built-in texts in use and is reported, never thrown.
+TLangFileProblem InitLanguage();
 // Same, with the language file at the given path (tests).
-void InitLanguage(const std::string &langFilePath);
+TLangFileProblem InitLanguage(const std::string &langFilePath);
 void ReleaseLanguage();
 
 inline constexpr std::string_view kLangFileName = "M845Lang.txt";

@@ -185,12 +185,35 @@ constexpr std::array<TextEntry, kTextTableSize> kTextTable{{
     {"info_PlsUpFw", "请升级固件！", "Please upgrade the firmware!"},
 }};
 
+// Texts a Linux technician needs beyond the table above. A language-file entry with the same
+// key takes precedence, so they can be translated like the rest.
+constexpr std::array<TextEntry, 9> kExtraTexts{{
+    {"info_ComWhyNotFound", "原因：找不到该串口设备", "Reason: device not found"},
+    {"info_ComWhyAccess", "原因：没有权限，请把当前用户加入 dialout 组",
+     "Reason: permission denied: add the user to the dialout group"},
+    {"info_ComWhyBusy", "原因：串口正被其他程序使用", "Reason: port is in use by another program"},
+    {"info_ComWhyNoPort", "原因：未选择串口", "Reason: no port chosen"},
+    {"info_ComWhyBaud", "原因：波特率不是数字", "Reason: the baud rate is not a number"},
+    {"info_ComWhyNotTty", "原因：这不是串口设备", "Reason: not a serial port"},
+    {"info_ComWhyOther", "原因：", "Reason: "},
+    {"info_ComLost", "串口连接已断开（设备被拔出？），串口已关闭",
+     "Serial line lost (adapter unplugged?), the port is closed"},
+    {"info_LangFileFail", "无法写入语言文件 %s（%s），使用内置文字",
+     "Cannot write the language file %s (%s); the built-in texts are used"},
+}};
+
 } // namespace
 
 void FillTextTable(TLangList &list)
 {
     for (const TextEntry &entry : kTextTable)
         list.AddEntry(entry.key, entry.chinese, entry.english);
+}
+
+void FillExtraTexts(TLangList &list)
+{
+    for (const TextEntry &entry : kExtraTexts)
+        list.AddExtraEntry(entry.key, entry.chinese, entry.english);
 }
 
 } // namespace m845

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <iterator>
 
+#include "core/log.h"
 #include "lang/langlist.h"
 #include "support/encoding.h"
-#include "support/log.h"
 #include "support/version.h"
 
 namespace m845 {

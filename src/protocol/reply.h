@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/panel.h"
 #include "protocol/commands.h"
-#include "protocol/panel.h"
 #include "support/conversions.h"
 
 namespace m845 {

@@ -2,14 +2,14 @@
 
 #include <chrono>
 
+#include "core/link.h"
+#include "core/log.h"
+#include "core/timer.h"
 #include "lang/langlist.h"
-#include "protocol/link.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
-#include "protocol/timer.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
-#include "support/log.h"
 
 namespace m845 {
 
@@ -59,17 +59,13 @@ TSequencer::TSequencer(ILink &link, ILog &log, ITimer &rcvTimer, ITimer &pauseTi
         // the timer is still enabled when its turn comes.
         if (m_pausing) {
             if (m_held.empty() || m_held.back().kind != THeld::Tick)
-                m_held.push_back({THeld::Tick, {}, 0});
+                m_held.push_back({THeld::Tick, {}, 0, {}});
             return;
         }
         tmrRcvTimer();
     });
     m_pauseTimer.SetOnTimeout([this] { PauseOver(); });
-    m_clock = [] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    };
+    m_clock = &SteadyMilliseconds;
     m_applier.SetContinueOperation([this] { ContinueOperation(); });
 }
 
@@ -83,7 +79,7 @@ TSequencer::~TSequencer()
 void TSequencer::DispatchReceived(std::string_view rx)
 {
     if (m_pausing) {
-        m_held.push_back({THeld::Block, std::string(rx), 0});
+        m_held.push_back({THeld::Block, std::string(rx), 0, {}});
         return;
     }
     HandleBlock(rx);
@@ -105,7 +101,7 @@ void TSequencer::HandleBlock(std::string_view rx)
         m_rcvTimer.Stop();
 
     if (Contains(rx, "+ERR:")) {
-        m_log.LogWarn(rx);
+        m_log.LogWarn(GbkToUtf8(rx));
         QueueCursor += 1;
         // A refused "+++" takes its "a" with it.
         if (QueueEntry(QueueCursor) == kEntrySecond)
@@ -192,6 +188,9 @@ void TSequencer::ReleaseHeld()
         case THeld::Click:
             btnDoClick(held.tag);
             break;
+        case THeld::Action:
+            held.action();
+            break;
         }
     }
     m_releasing = false;
@@ -274,12 +273,21 @@ void TSequencer::tmrRcvTimer()
     m_rcvTimer.Stop();
 }
 
+void TSequencer::RunAfterPause(std::function<void()> action)
+{
+    if (m_pausing) {
+        m_held.push_back({THeld::Action, {}, 0, std::move(action)});
+        return;
+    }
+    action();
+}
+
 void TSequencer::btnDoClick(int tag)
 {
     // A press waits behind the pause like any other event: the line due goes out first,
     // so nothing is sent early and nothing queued is lost.
     if (m_pausing) {
-        m_held.push_back({THeld::Click, {}, tag});
+        m_held.push_back({THeld::Click, {}, tag, {}});
         return;
     }
     m_operationMode = TOperationMode::None;

@@ -10,6 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/clock.h"
+#include "core/progress.h"
+#include "core/receivehook.h"
 #include "protocol/commands.h"
 
 namespace m845 {
@@ -18,24 +21,6 @@ class ILink;
 class ILog;
 class ITimer;
 class TReplyApplier;
-
-// The progress bar of a run.
-class IProgress
-{
-public:
-    virtual ~IProgress() = default;
-    virtual void ShowProgress(int total, int complete) = 0;
-    virtual void HideProgress() = 0;
-};
-
-// Gets the first look at every received block (boot-menu prompts, firmware transfer replies).
-class IReceiveHook
-{
-public:
-    virtual ~IReceiveHook() = default;
-    // true when the block belonged to it and must not be treated as command traffic.
-    [[nodiscard]] virtual bool TakeBlock(std::string_view rx) = 0;
-};
 
 enum class TOperationMode : std::uint8_t { None = 0, ReadAll = 1, WriteAll = 2 };
 
@@ -57,9 +42,6 @@ enum TButtonTag : int {
 };
 
 inline constexpr int kDefaultCommandDelay = 150;
-
-// Milliseconds from any fixed start; the steady clock unless a test sets its own.
-using TMonotonicClock = std::function<std::int64_t()>;
 
 class TSequencer final
 {
@@ -90,6 +72,9 @@ public:
     // number and text as the operator typed them (UTF-8).
     void SendSms(std::string_view number, std::string_view text);
     void tmrRcvTimer();
+    // Runs action now, or, during a command pause, after the queued line has gone out and
+    // behind whatever arrived before it: the terminal's sends keep their place in line.
+    void RunAfterPause(std::function<void()> action);
 
     [[nodiscard]] TOperationMode OperationMode() const { return m_operationMode; }
     // The terminal's send action resets it.
@@ -108,10 +93,11 @@ private:
     // What arrived while a line waited for its pause, handled in arrival order afterwards.
     struct THeld
     {
-        enum Kind : std::uint8_t { Block, Tick, Click };
+        enum Kind : std::uint8_t { Block, Tick, Click, Action };
         Kind kind = Block;
         std::string block;
         int tag = 0;
+        std::function<void()> action;
     };
 
     void HandleBlock(std::string_view rx);

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "core/panel.h"
 #include "protocol/commands.h"
-#include "protocol/panel.h"
 
 namespace m845 {
 

@@ -45,9 +45,14 @@ public:
             return QObject::event(e);
         if (m_owner == nullptr)
             return true; // the component went away inside a handler; its block goes with e
+        const auto &report = *static_cast<CommEvent *>(e);
+        // A report about a session that has been closed since is stale: its line error or
+        // hang-up must not act on the port as it is now. Its bytes did arrive, and are kept.
+        if (report.Session != m_session && report.Msg != CommMsg::Data)
+            return true;
         ++m_depth;
         try {
-            Dispatch(*m_owner, *static_cast<CommEvent *>(e));
+            Dispatch(*m_owner, report);
         } catch (const std::exception &error) {
             // A handler's failure ends that handler only; the next notification still comes.
             qWarning("%s", error.what());
@@ -58,6 +63,8 @@ public:
 
     [[nodiscard]] bool Delivering() const { return m_depth > 0; }
     void Detach() { m_owner = nullptr; }
+    // The open session whose reports are delivered; 0 while the port is closed.
+    void SetSession(std::uint64_t session) { m_session = session; }
 
 private:
     // Handlers run from a copy, so one may replace or clear itself while it runs.
@@ -89,6 +96,7 @@ private:
 
     TComm *m_owner;
     int m_depth = 0;
+    std::uint64_t m_session = 0;
 };
 
 } // namespace detail
@@ -126,6 +134,7 @@ void TComm::Private::StopWatcher()
 
 void TComm::Private::Shutdown()
 {
+    notifier->SetSession(0);
     Signal(link->closeFd);
     (void)tcflush(link->fd, TCIFLUSH);
     if (reader.joinable())
@@ -209,9 +218,11 @@ void TComm::OpenPort()
         d->Fail(error, "Unable to create event");
     }
     link->notifier = d->notifier;
+    link->session = ++d->sessionCount;
     link->lineDriver = d->lineDriver ? d->lineDriver : detail::RealLineDriver();
 
     d->link = std::move(link);
+    d->notifier->SetSession(d->link->session);
     d->ApplyTimeouts();
     d->ApplyLineSettings();
 

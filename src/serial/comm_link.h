@@ -26,10 +26,14 @@ enum class CommMsg : std::uint8_t { Data = 1, Error, Hangup, Modem, SendEmpty };
 class CommEvent final : public QEvent
 {
 public:
-    CommEvent(CommMsg msg, std::uint32_t param, std::unique_ptr<std::uint8_t[]> block = {});
+    CommEvent(std::uint64_t session, CommMsg msg, std::uint32_t param,
+              std::unique_ptr<std::uint8_t[]> block = {});
 
     [[nodiscard]] static QEvent::Type EventType();
 
+    // The open session that posted it: only data outlives its session, so a queued line
+    // error or hang-up never acts on a port the user has since closed or reopened.
+    std::uint64_t Session;
     CommMsg Msg;
     // Byte count for Data, the flags or modem event otherwise.
     std::uint32_t Param;
@@ -47,6 +51,8 @@ struct CommWriteRequest
 // joining them, so the threads may hold a plain reference.
 struct CommLink
 {
+    // Numbers the sessions of one component, from 1.
+    std::uint64_t session = 0;
     int fd = -1;
     // Written once by ClosePort and never read, so it stays readable for every thread.
     int closeFd = -1;

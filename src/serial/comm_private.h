@@ -47,6 +47,7 @@ struct TComm::Private
     std::uint32_t writeTotalTimeoutConstant = 0;
 
     int lastOpenError = 0;
+    std::uint64_t sessionCount = 0;
     std::shared_ptr<ICommLineDriver> lineDriver;
     detail::CommNotifier *notifier = nullptr;
     std::unique_ptr<detail::CommLink> link;

@@ -246,8 +246,10 @@ void NoOpHandler(int) {}
 
 } // namespace
 
-CommEvent::CommEvent(CommMsg msg, std::uint32_t param, std::unique_ptr<std::uint8_t[]> block)
+CommEvent::CommEvent(std::uint64_t session, CommMsg msg, std::uint32_t param,
+                     std::unique_ptr<std::uint8_t[]> block)
     : QEvent(EventType())
+    , Session(session)
     , Msg(msg)
     , Param(param)
     , Block(std::move(block))
@@ -262,7 +264,7 @@ QEvent::Type CommEvent::EventType()
 void CommLink::Post(CommMsg msg, std::uint32_t param, std::unique_ptr<std::uint8_t[]> block)
 {
     // Thread-safe, keeps posting order, and drops the event if the receiver is ever deleted.
-    QCoreApplication::postEvent(notifier, new CommEvent(msg, param, std::move(block)));
+    QCoreApplication::postEvent(notifier, new CommEvent(session, msg, param, std::move(block)));
 }
 
 void CommLink::PostHangup()

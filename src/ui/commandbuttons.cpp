@@ -6,19 +6,11 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "lang/langlist.h"
+#include "ui/uitext.h"
 
 namespace m845 {
 
-namespace {
-
-QString Lang(const std::string &key)
-{
-    return LangList() != nullptr ? QString::fromStdString(LangText(key))
-                                 : QString::fromStdString(key);
-}
-
-} // namespace
+using detail::Lang;
 
 TCommandButtons::TCommandButtons(QObject *parent)
     : QObject(parent)

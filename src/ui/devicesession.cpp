@@ -2,7 +2,8 @@
 
 #include <QProgressBar>
 
-#include "serial/linkcontrol.h"
+#include "ui/linkcontrol.h"
+#include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/mainwindow.h"
 #include "ui/parampanel.h"
@@ -28,11 +29,17 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
     window.DoClick = [this](int tag) {
         m_sequencer.btnDoClick(tag);
     };
+    // The terminal's sends, and their reset of the operation, wait behind a command pause
+    // like everything else, so nothing typed overtakes the queued line.
     window.SendPane().ClearOperationMode = [this] {
-        m_sequencer.SetOperationMode(TOperationMode::None);
+        m_sequencer.RunAfterPause([this] { m_sequencer.SetOperationMode(TOperationMode::None); });
+    };
+    window.SendPane().SendData = [this](std::string_view data) {
+        m_sequencer.RunAfterPause(
+            [this, bytes = std::string(data)] { m_window.Link().SendData(bytes); });
     };
     window.SendPane().SendSms = [this](const std::string &number, const std::string &text) {
-        m_sequencer.SendSms(number, text);
+        m_sequencer.RunAfterPause([this, number, text] { m_sequencer.SendSms(number, text); });
     };
     window.ApplyMoreTexts = [this] {
         ApplyPanelTexts();
@@ -49,6 +56,9 @@ TDeviceSession::~TDeviceSession()
     m_window.Link().DispatchReceived = nullptr;
     m_window.DoClick = nullptr;
     m_window.SendPane().ClearOperationMode = nullptr;
+    m_window.SendPane().SendData = [link = &m_window.Link()](std::string_view data) {
+        link->SendData(data);
+    };
     m_window.SendPane().SendSms = nullptr;
     m_window.ApplyMoreTexts = nullptr;
     m_window.CheckNetMode = nullptr;

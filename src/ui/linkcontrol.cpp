@@ -1,45 +1,19 @@
-#include "serial/linkcontrol.h"
+#include "ui/linkcontrol.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <exception>
 
+#include "core/log.h"
+#include "core/timer.h"
 #include "lang/langlist.h"
-#include "protocol/timer.h"
 #include "serial/comm.h"
-#include "support/log.h"
 
 namespace m845 {
 
 namespace {
-
-struct LinkEntry
-{
-    std::string_view key, chinese, english;
-};
-
-// Texts a Linux technician needs that the original table lacks; a language-file or
-// table entry with the same key takes precedence.
-constexpr std::array kLinkTexts{
-    LinkEntry{"info_ComWhyNotFound", "原因：找不到该串口设备", "Reason: device not found"},
-    LinkEntry{"info_ComWhyAccess", "原因：没有权限，请把当前用户加入 dialout 组",
-              "Reason: permission denied: add the user to the dialout group"},
-    LinkEntry{"info_ComWhyBusy", "原因：串口正被其他程序使用",
-              "Reason: port is in use by another program"},
-    LinkEntry{"info_ComWhyNoPort", "原因：未选择串口", "Reason: no port chosen"},
-    LinkEntry{"info_ComWhyBaud", "原因：波特率不是数字", "Reason: the baud rate is not a number"},
-    LinkEntry{"info_ComWhyOther", "原因：", "Reason: "},
-    LinkEntry{"info_ComLost", "串口连接已断开（设备被拔出？），串口已关闭",
-              "Serial line lost (adapter unplugged?), the port is closed"},
-};
-
-std::string Text(std::string_view key)
-{
-    return LangList() != nullptr ? LangText(key) : std::string(key);
-}
 
 bool ParseBaud(const std::string &text, std::uint32_t &baud)
 {
@@ -53,19 +27,6 @@ bool ParseBaud(const std::string &text, std::uint32_t &baud)
 enum class TOpenFailure : std::uint8_t { None, NoPort, BadBaud, System };
 
 } // namespace
-
-std::string LinkText(std::string_view key)
-{
-    const auto it = std::find_if(kLinkTexts.begin(), kLinkTexts.end(),
-                                 [key](const LinkEntry &e) { return e.key == key; });
-    if (LangList() != nullptr) {
-        std::string text = LangText(key);
-        if (text != key || it == kLinkTexts.end())
-            return text;
-        return std::string(LangList()->IsChinese ? it->chinese : it->english);
-    }
-    return it != kLinkTexts.end() ? std::string(it->english) : std::string(key);
-}
 
 std::uint32_t ReadIntervalForBaud(std::uint32_t baud)
 {
@@ -182,16 +143,16 @@ void TLinkControl::btnSysClick()
     case kBtnTagOpen:
         if (OpenLink()) {
             SetButtonTag(kBtnTagClose);
-            m_log.LogInfo(Text("info_ComOpenYes"));
+            m_log.LogInfo(LangText("info_ComOpenYes"));
         } else {
-            m_log.LogWarn(Text("info_ComOpenNo"));
+            m_log.LogWarn(LangText("info_ComOpenNo"));
             LogOpenFailure();
         }
         break;
     case kBtnTagClose:
         CloseLink();
         SetButtonTag(kBtnTagOpen);
-        m_log.LogInfo(Text("info_ComCloseYes"));
+        m_log.LogInfo(LangText("info_ComCloseYes"));
         break;
     case kBtnTagChooseFirmware:
         if (ChooseFirmwareFile)
@@ -206,10 +167,10 @@ void TLinkControl::LogOpenFailure()
 {
     switch (static_cast<TOpenFailure>(m_lastFailure)) {
     case TOpenFailure::NoPort:
-        m_log.LogWarn(LinkText("info_ComWhyNoPort"));
+        m_log.LogWarn(LangText("info_ComWhyNoPort"));
         return;
     case TOpenFailure::BadBaud:
-        m_log.LogWarn(LinkText("info_ComWhyBaud"));
+        m_log.LogWarn(LangText("info_ComWhyBaud"));
         return;
     case TOpenFailure::System:
         break;
@@ -223,18 +184,21 @@ void TLinkControl::LogOpenFailure()
     case ENOENT:
     case ENODEV:
     case ENXIO:
-        m_log.LogWarn(LinkText("info_ComWhyNotFound"));
+        m_log.LogWarn(LangText("info_ComWhyNotFound"));
         return;
     case EACCES:
     case EPERM:
-        m_log.LogWarn(LinkText("info_ComWhyAccess"));
+        m_log.LogWarn(LangText("info_ComWhyAccess"));
         return;
     case EAGAIN:
     case EBUSY:
-        m_log.LogWarn(LinkText("info_ComWhyBusy"));
+        m_log.LogWarn(LangText("info_ComWhyBusy"));
+        return;
+    case ENOTTY:
+        m_log.LogWarn(LangText("info_ComWhyNotTty"));
         return;
     default:
-        m_log.LogWarn(LinkText("info_ComWhyOther") + std::strerror(err));
+        m_log.LogWarn(LangText("info_ComWhyOther") + std::strerror(err));
         return;
     }
 }
@@ -255,7 +219,7 @@ void TLinkControl::SendText(std::string_view text)
     if (text.empty())
         return;
     if (!m_isPortOpen) {
-        m_log.LogWarn(Text("info_ComNoOpen"));
+        m_log.LogWarn(LangText("info_ComNoOpen"));
         return;
     }
     WriteAll(text);
@@ -268,7 +232,7 @@ void TLinkControl::SendData(std::string_view data)
     if (data.empty())
         return;
     if (!m_isPortOpen) {
-        m_log.LogWarn(Text("info_ComNoOpen"));
+        m_log.LogWarn(LangText("info_ComNoOpen"));
         return;
     }
     WriteAll(data);
@@ -290,15 +254,24 @@ void TLinkControl::cm1ReceiveData(const std::uint8_t *buffer, std::uint16_t leng
 
 void TLinkControl::cm1ReceiveError(std::uint32_t)
 {
+    // The component drops reports of an earlier session; this guards a report that was
+    // already on its way when the user closed the port.
+    if (!m_isPortOpen)
+        return;
     CloseLink();
     static_cast<void>(OpenLink());
+    if (!m_isPortOpen && m_buttonTag == kBtnTagClose) {
+        // The reopen failed (the adapter went with the errors): say so and show "open".
+        m_log.LogWarn(LangText("info_ComLost"));
+        SetButtonTag(kBtnTagOpen);
+    }
 }
 
 void TLinkControl::cm1RequestHangup()
 {
     if (!m_isPortOpen)
         return;
-    m_log.LogWarn(LinkText("info_ComLost"));
+    m_log.LogWarn(LangText("info_ComLost"));
     CloseLink();
     if (m_buttonTag == kBtnTagClose)
         SetButtonTag(kBtnTagOpen);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/link.h"
+#include "core/link.h"
 
 namespace m845 {
 
@@ -91,9 +91,5 @@ private:
     int m_buttonTag = kBtnTagOpen;
     int m_lastFailure = 0;
 };
-
-// Texts of the link that the language table does not hold yet, in the current language:
-// the table's text when it has the key, else the built-in one.
-[[nodiscard]] std::string LinkText(std::string_view key);
 
 } // namespace m845

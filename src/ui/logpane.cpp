@@ -220,9 +220,12 @@ void TLogPane::LogInfo(std::string_view text)
 void TLogPane::LogWarn(std::string_view text)
 {
     const QString header = Header(TLogKind::Warn, false);
-    CountRx(static_cast<std::uint32_t>(text.size()));
-    const QString shown = IsValidUtf8(text) ? Utf8(text) : WireToDisplay(text);
-    Queue(TLogKind::Warn, header + shown, header.toStdString() + std::string(text));
+    // Counted and mirrored as the device's bytes, like every other received entry.
+    std::string wire = Utf8ToGbk(text);
+    CountRx(static_cast<std::uint32_t>(wire.size()));
+    QString shown = Utf8(text);
+    shown.replace(QChar(0), QChar(0x2400));
+    Queue(TLogKind::Warn, header + shown, header.toStdString() + std::move(wire));
 }
 
 void TLogPane::Queue(TLogKind kind, QString text, std::string bytes)

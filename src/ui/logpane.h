@@ -12,7 +12,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "support/log.h"
+#include "core/log.h"
 
 class QCheckBox;
 class QLabel;

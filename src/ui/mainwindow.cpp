@@ -19,16 +19,17 @@
 #include "lang/langlist.h"
 #include "protocol/commands.h"
 #include "serial/comm.h"
-#include "serial/linkcontrol.h"
 #include "support/version.h"
 #include "ui/aboutwindow.h"
 #include "ui/commandbuttons.h"
+#include "ui/linkcontrol.h"
+#include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/qttimer.h"
 #include "ui/sendpane.h"
 #include "ui/serialbar.h"
-#include "ui/wheelrouter.h"
 #include "ui/uitext.h"
+#include "ui/wheelrouter.h"
 
 namespace m845 {
 
@@ -229,8 +230,9 @@ void TFrm_Main::BuildMenus()
 
 void TFrm_Main::FormCreate()
 {
+    TLangFileProblem langProblem;
     if (LangList() == nullptr) {
-        InitLanguage();
+        langProblem = InitLanguage();
         m_ownsLanguage = true;
     }
     // Stored settings arrive with the configuration file; until then the tool-bar defaults.
@@ -239,6 +241,9 @@ void TFrm_Main::FormCreate()
         LoadConfiguration();
     (LangList()->IsChinese ? m_mniCn : m_mniEn)->setChecked(true);
     ApplyMainTexts();
+    // Said once the language is settled; the program goes on with the built-in texts.
+    if (!langProblem.empty())
+        m_log->LogWarn(LangFormat("info_LangFileFail", {langProblem.path, langProblem.reason}));
     if (CheckNetMode)
         CheckNetMode();
     m_log->SetHexMirror(m_log->HexMirror());
@@ -322,8 +327,9 @@ void TFrm_Main::ApplyMainTexts()
     m_mniWorkOrder->setText(Lang("lang_Menu_WorkOrder"));
     for (const char *key :
          {"info_Start0", "info_Start1", "info_Start2", "info_Start3", "info_Start4", "info_Start5"})
-        m_log->LogInfo(LangList() != nullptr ? LangText(key) : std::string(key));
+        m_log->LogInfo(LangText(key));
     m_serialBar->ApplyTexts();
+    m_serialBar->ShowButtonTag(m_link->ButtonTag());
     static_cast<QGroupBox *>(m_rzgrpbxDo)->setTitle(Lang("lang_rzgrpbxDo"));
     m_buttons->ApplyTexts();
     m_log->ApplyTexts();

@@ -18,8 +18,8 @@
 #include "lang/langlist.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
-#include "ui/uitext.h"
 #include "ui/parampanel_regdata.h"
+#include "ui/uitext.h"
 #include "ui/workmodediagram.h"
 
 namespace m845 {
@@ -264,15 +264,28 @@ bool TParamPanel::HexKeyAccepted(QObject *watched, const QKeyEvent &key) const
     const QCheckBox *hexBox = watched == m_edtHeartDt ? m_rzchckbxHeartDtHex : m_rzchckbxRegDtHex;
     if (!hexBox->isChecked())
         return true;
-    if (key.key() == Qt::Key_Backspace)
+    // Only typed characters are filtered: moving the focus, the caret and editing keys type
+    // nothing and pass, with Ctrl too.
+    switch (key.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+    case Qt::Key_Insert:
         return true;
-    const bool control = (key.modifiers() & Qt::ControlModifier) != 0;
-    if (control)
-        return key.key() == Qt::Key_V || key.key() == Qt::Key_X;
-    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
         return false;
+    default:
+        break;
+    }
+    if ((key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) != 0) {
+        // Ctrl with a letter types a control character: only paste and cut get through.
+        if (key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z)
+            return key.key() == Qt::Key_V || key.key() == Qt::Key_X;
+        return true;
+    }
     const QString text = key.text();
-    // Keys that type nothing (arrows, Delete, Home ...) are no characters and pass.
     if (text.isEmpty())
         return true;
     return IsHexDigits(text);
@@ -291,6 +304,8 @@ QScrollArea *TParamPanel::ScrollAreaOf(QObject *watched) const
 
 void TParamPanel::ScrollOneLine(QScrollArea *area, int delta)
 {
+    if (delta == 0)
+        return;
     QScrollBar *bar = area->verticalScrollBar();
     bar->setValue(bar->value() + (delta < 0 ? bar->singleStep() : -bar->singleStep()));
 }

@@ -9,7 +9,7 @@
 
 #include <QWidget>
 
-#include "protocol/panel.h"
+#include "core/panel.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,6 +25,9 @@ namespace m845 {
 
 class TRegDataBox;
 class TWorkModeDiagram;
+
+// Characters of the cloud communication code that may be typed.
+inline constexpr int kCloudCodeTyped = 8;
 
 class TParamPanel final : public QWidget, public IPanel
 {

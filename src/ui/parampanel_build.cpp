@@ -2,6 +2,8 @@
 
 #include "ui/parampanel.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,8 +17,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "ui/uitext.h"
 #include "ui/parampanel_regdata.h"
+#include "ui/uitext.h"
 #include "ui/workmodediagram.h"
 
 namespace m845 {
@@ -288,7 +290,12 @@ void TParamPanel::BuildRegGroup(QWidget *host)
     m_rzchckbxRegDtHex = MakeCheck(m_rzgrpbxReg, Name("rzchckbxRegDtHex"), 2);
     m_rzchckbxRegDtHex->setText(Name("Hex"));
     m_edtCloudPa = MakeEdit(m_rzgrpbxReg, Name("edtCloudPa"));
-    m_edtCloudPa->setMaxLength(8);
+    // The limit is for typing: a longer code put in by the program stays whole (SetEditText
+    // widens the limit) and may then be shortened by hand, never lengthened.
+    m_edtCloudPa->setMaxLength(kCloudCodeTyped);
+    connect(m_edtCloudPa, &QLineEdit::textEdited, this, [this](const QString &text) {
+        m_edtCloudPa->setMaxLength(std::max<int>(kCloudCodeTyped, static_cast<int>(text.size())));
+    });
     m_edtCloudPa->setFixedWidth(kShortEdit + 10);
     m_lblUdcId = MakeLabel(m_rzgrpbxReg, Name("lblUdcId"));
     m_lblUdcId->setText(Name("UDC ID"));

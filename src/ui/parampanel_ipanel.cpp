@@ -2,6 +2,8 @@
 
 #include "ui/parampanel.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -279,8 +281,14 @@ std::string TParamPanel::EditText(PanelEdit box) const
 
 void TParamPanel::SetEditText(PanelEdit box, std::string_view text)
 {
-    if (QLineEdit *edit = EditOf(box))
-        edit->setText(FromUtf8(text));
+    QLineEdit *edit = EditOf(box);
+    if (edit == nullptr)
+        return;
+    const QString value = FromUtf8(text);
+    // A code from a reply or the configuration file is never cut by the typing limit.
+    if (edit == m_edtCloudPa)
+        edit->setMaxLength(std::max<int>(kCloudCodeTyped, static_cast<int>(value.size())));
+    edit->setText(value);
 }
 
 void TParamPanel::ProtocolChange(int row)

@@ -7,7 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "protocol/timer.h"
+#include "core/timer.h"
 
 namespace m845 {
 

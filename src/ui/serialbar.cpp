@@ -7,7 +7,6 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "lang/langlist.h"
 #include "serial/portlist.h"
 #include "ui/uitext.h"
 
@@ -57,14 +56,25 @@ void TPortComboBox::FillPortList()
 
 void TPortComboBox::showPopup()
 {
-    const int index = currentIndex();
-    const QString typed = currentText();
-    FillPortList();
-    if (index >= 0 && index < count())
-        setCurrentIndex(index);
-    else if (index < 0)
-        setEditText(typed); // a typed path survives the refresh
+    RefreshKeepingChoice();
     QComboBox::showPopup();
+}
+
+void TPortComboBox::RefreshKeepingChoice()
+{
+    // The choice is kept by name: a list that shrank must not slide another port under it.
+    const QString chosen = currentText();
+    const bool typed = currentIndex() < 0 || itemText(currentIndex()) != chosen;
+    FillPortList();
+    if (const int found = findText(chosen, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        found >= 0 && !chosen.isEmpty()) {
+        setCurrentIndex(found);
+        return;
+    }
+    setCurrentIndex(-1);
+    // A typed path survives; a chosen port that has gone leaves no selection.
+    if (typed)
+        setEditText(chosen);
 }
 
 TSerialToolBar::TSerialToolBar(QWidget *parent)
@@ -116,7 +126,6 @@ TSerialToolBar::TSerialToolBar(QWidget *parent)
 
     m_btnOpenClose = new QToolButton(rztlbrCom);
     m_btnOpenClose->setObjectName(QStringLiteral("btnOpenClose"));
-    m_btnOpenClose->setProperty("tag", kBtnTagOpen);
     m_btnOpenClose->setMinimumWidth(110);
     m_btnOpenClose->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     QFont bold = m_btnOpenClose->font();
@@ -187,8 +196,6 @@ void TSerialToolBar::SelectDefaults()
 
 void TSerialToolBar::ShowButtonTag(int tag)
 {
-    m_tag = tag;
-    m_btnOpenClose->setProperty("tag", tag);
     if (tag == kBtnTagOpen) {
         m_btnOpenClose->setText(Lang("lang_btnOpen"));
         m_btnOpenClose->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
@@ -209,7 +216,6 @@ void TSerialToolBar::ApplyTexts()
                                                        m_lblOpenFlow, m_cbbOpenBaud, m_cbbOpenP,
                                                        m_cbbOpenD, m_cbbOpenS, m_cbbOpenFlow})
         w->setToolTip(hint);
-    ShowButtonTag(m_tag);
 }
 
 } // namespace m845

@@ -8,21 +8,24 @@
 #include <QComboBox>
 #include <QWidget>
 
-#include "serial/linkcontrol.h"
+#include "ui/linkcontrol.h"
 
 class QLabel;
 class QToolButton;
 
 namespace m845 {
 
-// The port box: dropping it down re-reads the system's ports and keeps the selection by
-// position; it is editable, so a typed device path (a pty, a by-path link) opens too.
+// The port box: dropping it down re-reads the system's ports and keeps what the user chose or
+// typed; it is editable, so a typed device path (a pty, a by-path link) opens too.
 class TPortComboBox final : public QComboBox
 {
     Q_OBJECT
 public:
     explicit TPortComboBox(QWidget *parent = nullptr);
     void FillPortList();
+    // FillPortList keeping the chosen port by name, or a typed path as typed; a chosen port
+    // that is no longer listed leaves no selection.
+    void RefreshKeepingChoice();
     void showPopup() override;
 
     // The port source; tests give a fixed list.
@@ -43,7 +46,8 @@ public:
 
     // The start-up defaults until stored settings exist: first port, 115200, NONE, 8, 1.
     void SelectDefaults();
-    // Caption of the open/close button for its tag (1 open, 2 close).
+    // Caption and picture of the open/close button for the link's tag (1 open, 2 close); the
+    // tag itself lives in the link control only.
     void ShowButtonTag(int tag);
     void ApplyTexts();
 
@@ -65,7 +69,6 @@ private:
     QLabel *m_lblOpenPDS = nullptr;
     QLabel *m_lblOpenFlow = nullptr;
     QToolButton *m_btnOpenClose = nullptr;
-    int m_tag = kBtnTagOpen;
 };
 
 } // namespace m845

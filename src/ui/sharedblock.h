@@ -1,7 +1,8 @@
 #pragma once
 
 // The process's named 4-byte shared memory block. The program never decides anything on it:
-// other tools may look for it to tell that the program runs.
+// other tools may look for it to tell that the program runs. The last instance to exit
+// removes it, so the next first instance creates it anew with 0.
 
 #include <cstdint>
 #include <string>
@@ -24,6 +25,10 @@ public:
     [[nodiscard]] volatile std::uint32_t *Value() const { return m_value; }
 
 private:
+    void OpenOnce();
+
+    std::string m_name;
+    int m_fd = -1;
     volatile std::uint32_t *m_value = nullptr;
     bool m_created = false;
 };

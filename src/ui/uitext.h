@@ -1,7 +1,6 @@
 #pragma once
 
-// Text look-ups for the window. Widgets built before the language list exists (tests, early
-// start-up) show the keys themselves, as a missing key would.
+// The window's side of the one text look-up (LangText), as Qt strings.
 
 #include <string_view>
 
@@ -13,8 +12,6 @@ namespace m845::detail {
 
 inline QString Lang(std::string_view key)
 {
-    if (LangList() == nullptr)
-        return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
     return QString::fromStdString(LangText(key));
 }
 

@@ -26,6 +26,11 @@ bool TWheelRouter::eventFilter(QObject *watched, QEvent *event)
     if (static_cast<QWidget *>(watched)->window() != m_root)
         return false;
     const auto *wheel = static_cast<QWheelEvent *>(event);
+    const int delta
+        = wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x();
+    // A zero delta (the end of a touchpad fling) turns nothing.
+    if (delta == 0)
+        return false;
     const QPoint global = wheel->globalPosition().toPoint();
     for (const QString &name : {QStringLiteral("advscrlbxPara"), QStringLiteral("advscrlbxBase")}) {
         auto *area = m_root->findChild<QScrollArea *>(name);
@@ -34,8 +39,6 @@ bool TWheelRouter::eventFilter(QObject *watched, QEvent *event)
         const QRect screenRect(area->mapToGlobal(QPoint(0, 0)), area->size());
         if (!screenRect.contains(global))
             continue;
-        const int delta
-            = wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x();
         area->verticalScrollBar()->triggerAction(delta > 0 ? QAbstractSlider::SliderSingleStepSub
                                                            : QAbstractSlider::SliderSingleStepAdd);
         return true;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/panel.h"
+#include "core/panel.h"
 
 namespace m845::test {
 

@@ -25,10 +25,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/log.h"
+#include "core/panel.h"
 #include "lang/langlist.h"
-#include "protocol/panel.h"
 #include "protocol/reply.h"
-#include "support/log.h"
 
 namespace m845::test {
 

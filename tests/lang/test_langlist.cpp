@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "lang/lang_test_util.h"
 #include "lang/langlist.h"
 #include "lang/texttable.h"
-#include "lang/lang_test_util.h"
 #include "support/encoding.h"
 
 namespace m845 {
@@ -302,10 +302,17 @@ TEST(GlobalLangList, LivesFromInitToRelease)
     EXPECT_EQ(LangList(), nullptr);
     EXPECT_EQ(LangText("lang_btnOpen"), "lang_btnOpen");
 
-    // A file that cannot be written is reported, and the built-in texts stay usable.
-    EXPECT_THROW(InitLanguage(dir.File("missing/M845Lang.txt")), std::runtime_error);
+    // A file that cannot be written is reported, not thrown, and the built-in texts (ours
+    // beyond the table too) stay usable.
+    const TLangFileProblem problem = InitLanguage(dir.File("missing/M845Lang.txt"));
+    EXPECT_EQ(problem.path, dir.File("missing/M845Lang.txt"));
+    EXPECT_EQ(problem.reason, std::generic_category().message(ENOENT));
     ASSERT_NE(LangList(), nullptr);
     EXPECT_EQ(LangText("lang_btnClose"), "Close PC Serial");
+    EXPECT_EQ(LangText("info_ComWhyNotTty"), "Reason: not a serial port");
+    EXPECT_EQ(LangFormat("info_LangFileFail", {"/x/M845Lang.txt", "Read-only file system"}),
+              "Cannot write the language file /x/M845Lang.txt (Read-only file system); the "
+              "built-in texts are used");
     ReleaseLanguage();
 }
 

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/link.h"
+#include "core/link.h"
+#include "core/log.h"
+#include "core/timer.h"
 #include "protocol/sequencer.h"
-#include "protocol/timer.h"
-#include "support/log.h"
 
 namespace m845::test {
 

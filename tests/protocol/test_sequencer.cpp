@@ -9,8 +9,8 @@
 #include "common/fake_panel.h"
 #include "lang/langlist.h"
 #include "protocol/commands.h"
-#include "protocol/reply.h"
 #include "protocol/fakes.h"
+#include "protocol/reply.h"
 
 namespace m845::test {
 namespace {
@@ -413,6 +413,38 @@ TEST_F(SequencerTest, HeldAnswersAndPressesAreHandledInArrivalOrder)
     EXPECT_EQ(link.sent, (std::vector{"+++"s, "a"s, Query("VER"), "AT+CSQ\r\n"s}));
     EXPECT_EQ(seq.OperationMode(), TOperationMode::None);
     EXPECT_FALSE(seq.Pausing());
+}
+
+TEST_F(SequencerTest, TerminalSendsDuringThePauseKeepTheirPlaceInLine)
+{
+    seq.btnDoClick(TagAskAll);
+    EndPause();
+    seq.DispatchReceived(Reply("VER", "V1"));
+    ASSERT_TRUE(seq.Pausing());
+    // The reply to E arrives during the pause, then the technician sends from the terminal,
+    // which also ends the operation.
+    seq.DispatchReceived("stray");
+    seq.RunAfterPause([&] {
+        seq.SetOperationMode(TOperationMode::None);
+        link.SendData("typed");
+    });
+    EXPECT_EQ(link.sent.size(), 1U) << "nothing typed overtakes the queued line";
+    EXPECT_EQ(seq.OperationMode(), TOperationMode::ReadAll);
+    EndPause();
+    EXPECT_EQ(link.sent, (std::vector{Query("VER"), Query("E"), "typed"s}));
+    EXPECT_EQ(log.Of(TEntryKind::RxOther), std::vector{"stray"s});
+    EXPECT_EQ(seq.OperationMode(), TOperationMode::None);
+    // Outside a pause the action runs at once.
+    seq.RunAfterPause([&] { link.SendData("now"); });
+    EXPECT_EQ(LastSent(), "now");
+}
+
+TEST_F(SequencerTest, ErrorRepliesReachTheLogAsUtf8)
+{
+    seq.btnDoClick(TagPPPA);
+    seq.DispatchReceived("a");
+    seq.DispatchReceived("\r\n+ERR:\xB4\xED\xCE\xF3\r\n"); // 错误 in GBK
+    EXPECT_EQ(log.Of(TEntryKind::Warn), std::vector{"\r\n+ERR:\xE9\x94\x99\xE8\xAF\xAF\r\n"s});
 }
 
 TEST_F(SequencerTest, AnEchoKeepsTheTimerAndIsOtherData)

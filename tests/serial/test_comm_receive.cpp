@@ -16,9 +16,9 @@
 
 #include <gtest/gtest.h>
 
-#include "serial/comm.h"
 #include "comm_recorder.h"
 #include "pty_pair.h"
+#include "serial/comm.h"
 
 namespace m845 {
 namespace {
@@ -251,6 +251,11 @@ public:
         counters.brk = brk.load();
         counters.dcd = dcd.load();
         counters.rng = rng.load();
+        {
+            std::lock_guard lock(m_mutex);
+            m_frameSeen = counters.frame;
+        }
+        m_waiting.notify_all();
         return true;
     }
 
@@ -276,6 +281,12 @@ public:
     }
 
     std::atomic<std::uint32_t> frame{0}, parity{0}, overrun{0}, brk{0}, dcd{0}, rng{0};
+    // Until the reader has taken counters showing n frame errors (it posts them right after).
+    bool WaitForFrameSeen(std::uint32_t n)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_waiting.wait_for(lock, std::chrono::seconds(10), [&] { return m_frameSeen >= n; });
+    }
     // Until the watcher has entered its wait for the n-th time.
     bool WaitForWaits(int n)
     {
@@ -288,6 +299,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_waiting;
     int m_waits = 0;
+    std::uint32_t m_frameSeen = 0;
 };
 
 TEST_F(CommReceiveTest, LineErrorsArriveBeforeTheirBytesAndReceptionGoesOn)
@@ -335,6 +347,28 @@ TEST_F(CommReceiveTest, AnErrorHandlerMayReopenThePortAsThePortControlDoes)
     ASSERT_TRUE(WaitFor([&] { return reopened == 1 && recorder.blocks.size() == 2; }));
     ASSERT_TRUE(pty.Write("good"));
     ASSERT_TRUE(WaitFor([&] { return recorder.Received().find("good") != std::string::npos; }));
+    EXPECT_TRUE(comm.IsOpen());
+}
+
+TEST_F(CommReceiveTest, AReportOfAClosedSessionNeverReachesTheNextOne)
+{
+    auto driver = std::make_shared<FakeLineDriver>();
+    comm.SetLineDriver(driver);
+    comm.SetReadIntervalTimeout(10);
+    comm.OpenPort();
+    ASSERT_TRUE(pty.Write("ready"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.blocks.size() == 1; }));
+    // An error and its block are posted; the port is closed and opened again before the
+    // window thread gets to them (closing joins the reader, so both are queued by then).
+    driver->frame += 1;
+    ASSERT_TRUE(pty.Write("garbled"));
+    ASSERT_TRUE(driver->WaitForFrameSeen(1));
+    comm.ClosePort();
+    comm.OpenPort();
+    ASSERT_TRUE(pty.Write("fresh"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.Received().find("fresh") != std::string::npos; }));
+    EXPECT_TRUE(recorder.errors.empty()) << "a stale line error would reopen the new session";
+    EXPECT_EQ(recorder.Received(), "readygarbledfresh") << "bytes that arrived are kept";
     EXPECT_TRUE(comm.IsOpen());
 }
 

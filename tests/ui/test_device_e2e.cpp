@@ -18,12 +18,12 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include "core/link.h"
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
-#include "protocol/link.h"
 #include "serial/comm.h"
-#include "serial/linkcontrol.h"
 #include "ui/devicesession.h"
+#include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/mainwindow.h"
 #include "ui/parampanel.h"

@@ -1,4 +1,6 @@
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -6,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include "core/log.h"
+#include "core/timer.h"
 #include "lang/langlist.h"
-#include "protocol/timer.h"
 #include "serial/comm.h"
-#include "serial/linkcontrol.h"
 #include "serial/pty_pair.h"
-#include "support/log.h"
+#include "ui/linkcontrol.h"
 
 namespace m845 {
 namespace {
@@ -119,7 +121,7 @@ TEST_F(LinkControlTest, OpenWithoutPortFailsWithWarningAndReason)
     ASSERT_EQ(log.entries.size(), 2U);
     EXPECT_EQ(log.entries[0].kind, "warn");
     EXPECT_EQ(log.entries[0].text, Key("info_ComOpenNo"));
-    EXPECT_EQ(log.entries[1].text, LinkText("info_ComWhyNoPort"));
+    EXPECT_EQ(log.entries[1].text, Key("info_ComWhyNoPort"));
 }
 
 TEST_F(LinkControlTest, BadBaudTextFailsBeforeTouchingThePort)
@@ -131,7 +133,7 @@ TEST_F(LinkControlTest, BadBaudTextFailsBeforeTouchingThePort)
         link.btnSysClick();
         EXPECT_FALSE(link.IsPortOpen()) << baud;
         ASSERT_EQ(log.entries.size(), 2U) << baud;
-        EXPECT_EQ(log.entries[1].text, LinkText("info_ComWhyBaud"));
+        EXPECT_EQ(log.entries[1].text, Key("info_ComWhyBaud"));
     }
 }
 
@@ -142,7 +144,7 @@ TEST_F(LinkControlTest, AbsentDeviceSaysNotFound)
     EXPECT_FALSE(link.IsPortOpen());
     ASSERT_EQ(log.entries.size(), 2U);
     EXPECT_EQ(log.entries[0].text, Key("info_ComOpenNo"));
-    EXPECT_EQ(log.entries[1].text, LinkText("info_ComWhyNotFound"));
+    EXPECT_EQ(log.entries[1].text, Key("info_ComWhyNotFound"));
 }
 
 TEST_F(LinkControlTest, PortHeldByAnotherProgramSaysInUse)
@@ -154,7 +156,7 @@ TEST_F(LinkControlTest, PortHeldByAnotherProgramSaysInUse)
     link.btnSysClick();
     EXPECT_FALSE(link.IsPortOpen());
     ASSERT_EQ(log.entries.size(), 2U);
-    EXPECT_EQ(log.entries[1].text, LinkText("info_ComWhyBusy"));
+    EXPECT_EQ(log.entries[1].text, Key("info_ComWhyBusy"));
 }
 
 TEST_F(LinkControlTest, OpenAppliesSettingsAndCloseReturnsTheButton)
@@ -258,6 +260,31 @@ TEST_F(LinkControlTest, LineErrorReopensSilently)
     EXPECT_EQ(pty.Read(4), "AT\r\n");
 }
 
+TEST_F(LinkControlTest, ALineErrorReportedAfterCloseLeavesThePortClosed)
+{
+    OpenPty();
+    link.btnSysClick();
+    ASSERT_FALSE(comm.IsOpen());
+    link.cm1ReceiveError(kCommErrorFrame);
+    EXPECT_FALSE(comm.IsOpen()) << "the lock must not be taken again behind the user's back";
+    EXPECT_FALSE(link.IsPortOpen());
+    EXPECT_EQ(link.ButtonTag(), kBtnTagOpen);
+}
+
+TEST_F(LinkControlTest, AFileThatIsNoSerialPortSaysSo)
+{
+    const std::string path = ::testing::TempDir() + "m845-not-a-port.txt";
+    {
+        std::ofstream(path) << "plain file";
+    }
+    settings.port = path;
+    link.btnSysClick();
+    EXPECT_FALSE(link.IsPortOpen());
+    ASSERT_EQ(log.entries.size(), 2U);
+    EXPECT_EQ(log.entries[1].text, Key("info_ComWhyNotTty"));
+    std::remove(path.c_str());
+}
+
 TEST_F(LinkControlTest, PulledAdapterClosesTheLinkAndAllowsReopen)
 {
     OpenPty();
@@ -268,7 +295,7 @@ TEST_F(LinkControlTest, PulledAdapterClosesTheLinkAndAllowsReopen)
     EXPECT_EQ(link.ButtonTag(), kBtnTagOpen);
     EXPECT_EQ(shownTag, kBtnTagOpen);
     ASSERT_FALSE(log.entries.empty());
-    EXPECT_EQ(log.entries.back().text, LinkText("info_ComLost"));
+    EXPECT_EQ(log.entries.back().text, Key("info_ComLost"));
 
     // The adapter is back (as a new pty): the same button opens it again.
     PtyPair again;

@@ -11,6 +11,7 @@
 #include <QTextFragment>
 #include <QtTest/QTest>
 
+#include "support/encoding.h"
 #include "ui/logpane.h"
 
 namespace m845 {
@@ -163,11 +164,29 @@ TEST_F(LogPaneTest, DeviceTextIsGbkAndProgramTextIsUtf8)
 {
     pane.LogRxOther("\xC4\xE3\xBA\xC3");      // GBK
     pane.LogInfo("\xE4\xBD\xA0\xE5\xA5\xBD"); // UTF-8
-    pane.LogWarn("+ERR:\xC4\xE3");            // a device reply that is no UTF-8
+    pane.LogWarn("+ERR:\xE4\xBD\xA0");        // UTF-8 too
     const QString ni = QString::fromUtf8("\xE4\xBD\xA0");
     EXPECT_EQ(Lines(), (QStringList{QString::fromUtf8("\xE4\xBD\xA0\xE5\xA5\xBD"),
                                     QString::fromUtf8("\xE4\xBD\xA0\xE5\xA5\xBD"),
                                     QStringLiteral("+ERR:") + ni}));
+}
+
+TEST_F(LogPaneTest, WarningsCountTheDevicesBytesNotUtf8)
+{
+    // What the device sent, including bytes that are no GBK and a NUL, is counted byte for
+    // byte once its warning has been converted for the log.
+    const std::string sent("+ERR:\xC4\xE3\x81\x20\xFF\0-1", 13);
+    pane.SetHexMirror(true);
+    pane.LogWarn(GbkToUtf8(sent));
+    EXPECT_EQ(pane.RxCount(), sent.size());
+    EXPECT_EQ(Lines().last(), QString::fromUtf8("+ERR:\xE4\xBD\xA0\xEF\xBF\xBD \xEF\xBF\xBD")
+                                  + QChar(0x2400) + QStringLiteral("-1"));
+    pane.LogWarn("\xE4\xB8\xB2\xE5\x8F\xA3"); // 串口: 4 bytes in GBK, 6 in UTF-8
+    EXPECT_EQ(pane.RxCount(), sent.size() + 4);
+    pane.Flush();
+    const QString mirror
+        = pane.findChild<QPlainTextEdit *>(QStringLiteral("edtDialogHex"))->toPlainText();
+    EXPECT_TRUE(mirror.contains(QStringLiteral("\nB4 AE BF DA"))) << mirror.toStdString();
 }
 
 TEST_F(LogPaneTest, HexMirrorRepeatsEveryEntryOnlyWhileOn)

@@ -1,8 +1,13 @@
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -21,12 +26,14 @@
 #include <QWheelEvent>
 #include <QtTest/QTest>
 
+#include "common/scoped_env.h"
 #include "lang/langlist.h"
-#include "serial/linkcontrol.h"
 #include "serial/pty_pair.h"
+#include "support/encoding.h"
 #include "support/version.h"
 #include "ui/aboutwindow.h"
 #include "ui/jpegimage.h"
+#include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/mainwindow.h"
 #include "ui/qttimer.h"
@@ -220,27 +227,68 @@ TEST_F(MainWindowTest, SendWithThePortClosedWarns)
     EXPECT_EQ(window.Log().TxCount(), 0U);
 }
 
-TEST_F(MainWindowTest, PortListRefreshKeepsTheSelectionByPosition)
+struct PortRefreshCase
 {
+    const char *name;
+    std::vector<std::string> before;
+    int chosen;        // index chosen before the refresh, -1 for none
+    const char *typed; // text typed over the choice, or nullptr
+    std::vector<std::string> after;
+    int index;        // expected selection after the refresh
+    std::string text; // expected port text
+};
+
+TEST_F(MainWindowTest, PortListRefreshKeepsWhatTheUserChoseOrTyped)
+{
+    const std::vector<PortRefreshCase> cases{
+        {"grown list keeps the port",
+         {"ttyUSB0", "ttyUSB1"},
+         1,
+         nullptr,
+         {"ttyACM0", "ttyUSB0", "ttyUSB1"},
+         2,
+         "ttyUSB1"},
+        {"shrunk list keeps the port",
+         {"ttyS0", "ttyUSB0", "ttyUSB1"},
+         2,
+         nullptr,
+         {"ttyUSB0", "ttyUSB1"},
+         1,
+         "ttyUSB1"},
+        {"chosen port gone leaves none", {"ttyUSB0", "ttyUSB1"}, 0, nullptr, {"ttyUSB1"}, -1, ""},
+        {"typed path survives",
+         {"ttyUSB0"},
+         0,
+         "/dev/pts/42",
+         {"ttyUSB0", "ttyUSB1"},
+         -1,
+         "/dev/pts/42"},
+        {"typed listed name selects it",
+         {"ttyUSB0"},
+         -1,
+         "ttyUSB1",
+         {"ttyUSB0", "ttyUSB1"},
+         1,
+         "ttyUSB1"},
+    };
     auto *portBox = window.SerialBar().PortBox();
-    static std::vector<std::string> ports{"ttyUSB0", "ttyUSB1"};
+    static std::vector<std::string> ports;
     portBox->PortSource = [] {
         return ports;
     };
-    portBox->FillPortList();
-    portBox->setCurrentIndex(1);
-    ports = {"ttyACM0", "ttyUSB0", "ttyUSB1"};
-    portBox->showPopup();
-    portBox->hidePopup();
-    EXPECT_EQ(portBox->count(), 3);
-    EXPECT_EQ(portBox->currentIndex(), 1);
-    // A typed path survives the refresh.
-    portBox->setEditText(QStringLiteral("/dev/pts/42"));
-    portBox->setCurrentIndex(-1);
-    portBox->setEditText(QStringLiteral("/dev/pts/42"));
-    portBox->showPopup();
-    portBox->hidePopup();
-    EXPECT_EQ(window.SerialBar().PortText(), "/dev/pts/42");
+    for (const PortRefreshCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        ports = c.before;
+        portBox->FillPortList();
+        portBox->setCurrentIndex(c.chosen);
+        if (c.typed != nullptr)
+            portBox->setEditText(QString::fromLatin1(c.typed));
+        ports = c.after;
+        portBox->showPopup();
+        portBox->hidePopup();
+        EXPECT_EQ(portBox->currentIndex(), c.index);
+        EXPECT_EQ(window.SerialBar().PortText(), c.text);
+    }
 }
 
 // Stand-ins for the parameter panel's two scroll areas.
@@ -290,6 +338,8 @@ TEST_F(MainWindowTest, WheelScrollsTheParameterAreaUnderThePointerOneLine)
     Wheel(base->viewport(), -120);
     EXPECT_EQ(base->verticalScrollBar()->value(), 20);
     EXPECT_EQ(para->verticalScrollBar()->value(), 0);
+    Wheel(base->viewport(), 0);
+    EXPECT_EQ(base->verticalScrollBar()->value(), 20) << "no delta turns nothing";
     // Elsewhere the wheel goes its normal way.
     auto *log = window.Log().Dialog();
     Wheel(log, -120);
@@ -339,6 +389,35 @@ TEST(JpegImage, BadDataGivesANullImageWithoutEndingTheProgram)
     EXPECT_TRUE(DecodeJpeg(QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)).isNull());
 }
 
+TEST(MainWindowStart, AnUnwritableDataFolderIsReportedAndTheProgramRuns)
+{
+    // A plain file where the data folder should be: nothing can be written under it.
+    const std::string blocker = ::testing::TempDir() + "m845-data-is-a-file";
+    {
+        std::ofstream(blocker) << "x";
+    }
+    const test::ScopedEnv dataDir("M845_DATA_DIR", blocker);
+    const test::ScopedEnv lang("LANG", "en_US.UTF-8");
+    ReleaseLanguage();
+    {
+        TFrm_Main window;
+        ASSERT_NE(LangList(), nullptr);
+        EXPECT_EQ(window.Log().RxCount(),
+                  0U
+                      + Utf8ToGbk(LangFormat("info_LangFileFail",
+                                             {blocker + "/M845Lang.txt", std::strerror(ENOTDIR)}))
+                            .size());
+        window.Log().Flush();
+        const QString text = window.Log().Dialog()->toPlainText();
+        EXPECT_TRUE(text.contains(QString::fromStdString(blocker + "/M845Lang.txt")))
+            << text.toStdString();
+        EXPECT_EQ(window.findChild<QToolButton *>(QStringLiteral("btnOpenClose"))->text(),
+                  QStringLiteral("Open PC Serial"));
+    }
+    EXPECT_EQ(LangList(), nullptr);
+    std::remove(blocker.c_str());
+}
+
 TEST(SharedBlock, CreatorStoresZeroAndASecondInstanceLeavesTheValue)
 {
     const std::string name = "/m845-test-block-" + std::to_string(::getpid());
@@ -354,8 +433,18 @@ TEST(SharedBlock, CreatorStoresZeroAndASecondInstanceLeavesTheValue)
         EXPECT_FALSE(second.Created());
         EXPECT_EQ(*second.Value(), 7U);
     }
+    // The last instance removed the block: the next first one creates it anew with 0.
     TSharedBlock later(name);
-    EXPECT_FALSE(later.Created());
+    EXPECT_TRUE(later.Created());
+    EXPECT_EQ(*later.Value(), 0U);
+    {
+        TSharedBlock other(name);
+        EXPECT_FALSE(other.Created());
+    }
+    // That one was not the last: the block stays for the instance still running.
+    const int fd = shm_open(name.c_str(), O_RDWR, 0600);
+    EXPECT_GE(fd, 0);
+    close(fd);
     shm_unlink(name.c_str());
     EXPECT_FALSE(TSharedBlock(std::string("/bad/name/with/slashes")).IsMapped());
 }

@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 
+#include "core/log.h"
 #include "protocol/reply.h"
-#include "support/log.h"
 #include "test_parampanel_fixture.h"
 
 namespace m845::test {
@@ -248,6 +248,19 @@ TEST_F(RulesTest, CloudCodeTakesAtMostEightCharacters)
     code->clear();
     QTest::keyClicks(code, QStringLiteral("00042"));
     EXPECT_EQ(code->text(), QStringLiteral("00042"));
+
+    // Only typing is limited: a longer code from a reply or the file stays whole, and can be
+    // shortened or overtyped by hand, but not lengthened.
+    P().SetEditText(PanelEdit::CloudPa, "1234567890");
+    EXPECT_EQ(P().EditText(PanelEdit::CloudPa), "1234567890");
+    code->end(false);
+    QTest::keyClicks(code, QStringLiteral("1"));
+    EXPECT_EQ(code->text(), QStringLiteral("1234567890"));
+    QTest::keyClick(code, Qt::Key_Backspace);
+    EXPECT_EQ(code->text(), QStringLiteral("123456789"));
+    code->setSelection(0, 1);
+    QTest::keyClicks(code, QStringLiteral("X"));
+    EXPECT_EQ(code->text(), QStringLiteral("X23456789"));
 }
 
 TEST_F(RulesTest, HeartbeatHexBoxConvertsBothWays)
