@@ -239,6 +239,8 @@ void TFrm_Main::FormCreate()
     m_serialBar->SelectDefaults();
     if (LoadConfiguration)
         LoadConfiguration();
+    if (m_languageOverride)
+        LangList()->IsChinese = *m_languageOverride;
     (LangList()->IsChinese ? m_mniCn : m_mniEn)->setChecked(true);
     ApplyMainTexts();
     // Said once the language is settled; the program goes on with the built-in texts.

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QMainWindow>
@@ -55,6 +56,11 @@ public:
     // The close steps that belong to others (firmware file, configuration), before ours.
     std::function<void()> BeforeClose;
 
+    // The language of this run whatever the configuration says (the command line's --lang);
+    // the stored setting is not changed by it.
+    void OverrideLanguage(bool chinese) { m_languageOverride = chinese; }
+    [[nodiscard]] std::optional<bool> LanguageOverride() const { return m_languageOverride; }
+
     void ApplyMainTexts();
     void mni_MenuClick(const QString &name);
     void SetAboutWindow(Tfrm_About *about);
@@ -101,6 +107,7 @@ private:
     QAction *m_mniUp = nullptr;
     QAction *m_mniWorkOrder = nullptr;
     std::vector<std::unique_ptr<QObject>> m_parts;
+    std::optional<bool> m_languageOverride;
     bool m_ownsLanguage = false;
     bool m_closed = false;
     bool m_showHints = true;
