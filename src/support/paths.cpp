@@ -43,6 +43,18 @@ std::string Ensured(const std::string &folder)
     return folder;
 }
 
+// The shared binary folders of an installed program: root can write them, but settings and
+// language files do not belong there.
+bool IsSystemBinaryFolder(const std::string &folder)
+{
+    for (const char *system :
+         {"/usr/bin/", "/usr/local/bin/", "/bin/", "/usr/sbin/", "/sbin/", "/usr/games/"}) {
+        if (folder == system)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string ProgramFolder()
@@ -65,7 +77,7 @@ std::string ChooseDataFolder(const std::string &programFolder, bool programFolde
 {
     if (const std::string dataDir = EnvText("M845_DATA_DIR"); !dataDir.empty())
         return Ensured(WithSlash(dataDir));
-    if (programFolderWritable)
+    if (programFolderWritable && !IsSystemBinaryFolder(WithSlash(programFolder)))
         return WithSlash(programFolder);
     // Only an absolute XDG_CONFIG_HOME counts; a relative one is to be ignored.
     std::string config = EnvText("XDG_CONFIG_HOME");

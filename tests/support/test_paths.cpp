@@ -58,6 +58,14 @@ TEST_F(Paths, WritableProgramFolderIsUsed)
     EXPECT_EQ(DataFolder(), ProgramFolder()); // tests run from a writable build folder
 }
 
+TEST_F(Paths, InstalledProgramKeepsItsFilesInTheUsersFolderEvenWhenRootCouldWriteThere)
+{
+    const EnvOverride dataDir("M845_DATA_DIR", std::nullopt);
+    const EnvOverride xdg("XDG_CONFIG_HOME", m_root + "/xdg");
+    for (const char *folder : {"/usr/bin/", "/usr/local/bin", "/bin/"})
+        EXPECT_EQ(ChooseDataFolder(folder, true), m_root + "/xdg/m845tool/") << folder;
+}
+
 TEST_F(Paths, ReadOnlyProgramFolderMovesToTheUsersConfigFolder)
 {
     const EnvOverride dataDir("M845_DATA_DIR", std::nullopt);
