@@ -3,6 +3,7 @@
 // same stream into CuteCom for comparison. Run under a display: xvfb-run -a bench_log.
 //
 //   bench_log [--seconds N] [--baud B] [--no-cutecom]
+//   bench_log --hour   an hour of the stream replayed 20 times faster, memory at each tenth
 
 #include <atomic>
 #include <chrono>
@@ -221,7 +222,14 @@ bool HoldsPath(qint64 pid, const std::string &path)
     return false;
 }
 
-int RunOwn(int baud, int seconds)
+// What the stream run measured, for the comparison lines printed at the end.
+struct TStreamFigures
+{
+    double cpuSeconds = -1;
+    double peakMb = -1;
+};
+
+int RunOwn(int baud, int seconds, TStreamFigures &figures)
 {
     Pty pty;
     if (pty.slave < 0) {
@@ -270,6 +278,14 @@ int RunOwn(int baud, int seconds)
     std::printf("  RSS before / peak   %ld / %ld kB\n", rssBefore,
                 StatusKb("/proc/self/status", "VmHWM:"));
     const bool allCounted = window.Log().RxCount() == writer.written.load();
+    figures.cpuSeconds = cpu;
+    figures.peakMb = StatusKb("/proc/self/status", "VmHWM:") / 1024.0;
+    std::printf("figure: log stream %d Bd %d s, bytes lost | %lld | of %llu | \n", baud, seconds,
+                static_cast<long long>(writer.written.load())
+                    - static_cast<long long>(window.Log().RxCount()),
+                static_cast<unsigned long long>(writer.written.load()));
+    std::printf("figure: log stream, longest event-loop stall | %.1f ms | | \n",
+                stalls.worst / 1e6);
     window.SerialBar().OpenCloseButton()->click();
 
     // The one long step of the log: the append that reaches the line limit empties it.
@@ -295,7 +311,49 @@ int RunOwn(int baud, int seconds)
     return allCounted ? 0 : 2;
 }
 
-int RunCuteCom(int baud, int seconds)
+// An hour of the stream at the given baud rate, replayed 20 times faster (still well within
+// what the window takes, so no backlog builds up): the line limit must keep memory flat however
+// long a session runs.
+int RunHour(int baud)
+{
+    constexpr int kSpeedup = 20;
+    Pty pty;
+    m845::TFrm_Main window;
+    window.show();
+    static_cast<void>(QTest::qWaitForWindowExposed(&window));
+    window.SerialBar().PortBox()->setEditText(QString::fromStdString(pty.path));
+    window.SerialBar().OpenCloseButton()->click();
+    if (!window.Link().IsPortOpen())
+        return 1;
+    const int seconds = 3600 / kSpeedup;
+    const std::uint64_t total = static_cast<std::uint64_t>(baud) * kSpeedup / 10 * seconds;
+    std::printf("m845tool log: one hour at %d baud (%.0f MB) replayed in %d s\n", baud, total / 1e6,
+                seconds);
+    Writer writer;
+    writer.Start(pty.master, baud * kSpeedup, seconds);
+    long firstRss = -1;
+    long lastRss = -1;
+    for (int tenth = 1; tenth <= 10; ++tenth) {
+        const std::uint64_t mark = total / 10 * static_cast<std::uint64_t>(tenth) * 99 / 100;
+        static_cast<void>(QTest::qWaitFor(
+            [&] { return window.Log().RxCount() >= static_cast<std::uint32_t>(mark); },
+            (seconds + 60) * 1000));
+        window.Log().Flush();
+        lastRss = StatusKb("/proc/self/status", "VmRSS:");
+        if (firstRss < 0)
+            firstRss = lastRss;
+        std::printf("  %3d %% of the hour: RSS %ld kB, log lines %d\n", tenth * 10, lastRss,
+                    window.Log().Dialog()->document()->blockCount());
+    }
+    writer.Join();
+    const double ratio = static_cast<double>(lastRss) / static_cast<double>(firstRss);
+    std::printf("figure: memory after an hour's stream | %.1f MB | %.1f MB after 6 min | %.2f\n",
+                lastRss / 1024.0, firstRss / 1024.0, ratio);
+    window.SerialBar().OpenCloseButton()->click();
+    return 0;
+}
+
+int RunCuteCom(int baud, int seconds, TStreamFigures &figures)
 {
     Pty pty;
     const std::string home = std::filesystem::temp_directory_path()
@@ -354,6 +412,8 @@ int RunCuteCom(int baud, int seconds)
                 writer.written.load() / wall);
     std::printf("  CPU                 %.2f s (%.1f %% of one core)\n", cpu, 100.0 * cpu / wall);
     std::printf("  RSS before / peak   %ld / %ld kB\n", rssBefore, StatusKb(status, "VmHWM:"));
+    figures.cpuSeconds = cpu;
+    figures.peakMb = StatusKb(status, "VmHWM:") / 1024.0;
     cutecom.terminate();
     if (!cutecom.waitForFinished(3000)) {
         cutecom.kill();
@@ -371,6 +431,7 @@ int main(int argc, char **argv)
     int seconds = 60;
     int baud = 460800;
     bool withCuteCom = true;
+    bool hour = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seconds" && i + 1 < argc)
@@ -379,15 +440,30 @@ int main(int argc, char **argv)
             baud = std::atoi(argv[++i]);
         else if (arg == "--no-cutecom")
             withCuteCom = false;
+        else if (arg == "--hour")
+            hour = true;
     }
     QApplication app(argc, argv);
     const std::string langDir
         = std::filesystem::temp_directory_path() / ("m845-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(langDir);
     m845::InitLanguage(langDir + "/" + std::string(m845::kLangFileName));
-    int rc = RunOwn(baud, seconds);
-    if (withCuteCom)
-        rc = RunCuteCom(baud, seconds) != 0 && rc == 0 ? 3 : rc;
+    if (hour) {
+        const int rc = RunHour(baud);
+        m845::ReleaseLanguage();
+        std::filesystem::remove_all(langDir);
+        return rc;
+    }
+    TStreamFigures own;
+    TStreamFigures peer;
+    int rc = RunOwn(baud, seconds, own);
+    if (withCuteCom) {
+        rc = RunCuteCom(baud, seconds, peer) != 0 && rc == 0 ? 3 : rc;
+        std::printf("figure: log stream, CPU | %.2f s | CuteCom %.2f s | %.2f\n", own.cpuSeconds,
+                    peer.cpuSeconds, own.cpuSeconds / peer.cpuSeconds);
+        std::printf("figure: log stream, peak memory | %.1f MB | CuteCom %.1f MB | %.2f\n",
+                    own.peakMb, peer.peakMb, own.peakMb / peer.peakMb);
+    }
     m845::ReleaseLanguage();
     std::filesystem::remove_all(langDir);
     return rc;

@@ -174,6 +174,12 @@ int main(int argc, char **argv)
                     "%6.2f ms\n",
                     writeLines, writeMs, writeFloor, 100.0 * (writeMs - writeFloor) / writeFloor,
                     writeStall);
+        std::printf("figure: read-all, 41 queries | %.0f ms | floor %.0f ms | %.2f\n", readMs,
+                    readFloor, readMs / readFloor);
+        std::printf("figure: read-all, longest event-loop stall | %.1f ms | | \n", readStall);
+        std::printf("figure: write-all, %zu lines | %.0f ms | floor %.0f ms | %.2f\n", writeLines,
+                    writeMs, writeFloor, writeMs / writeFloor);
+        std::printf("figure: write-all, longest event-loop stall | %.1f ms | | \n", writeStall);
         if (rc != 0)
             std::printf("a run did not complete\n");
         window.Link().CloseLink();

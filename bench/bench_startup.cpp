@@ -1,0 +1,160 @@
+// Start-up to the first shown window, and memory once idle, for m845tool and for CuteCom,
+// started the same way on the same display. Run under a display without a window manager:
+// xvfb-run -a bench_startup [--runs N] [--program PATH]
+//
+// A top-level window is mapped straight onto the root window when no window manager runs,
+// so the moment it is shown is the MapNotify seen on the root.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xlib.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Sample
+{
+    double startupMs = -1;
+    long idleRssKb = -1;
+};
+
+long RssKb(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    return -1;
+}
+
+// Starts argv with its own scratch home and waits for its first top-level window.
+Sample RunOnce(Display *display, const std::vector<std::string> &argv, const std::string &home)
+{
+    Sample sample;
+    const Window root = DefaultRootWindow(display);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    XSync(display, True);
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        setenv("M845_DATA_DIR", (home + "/m845").c_str(), 1);
+        setenv("LANG", "en_US.UTF-8", 1);
+        std::vector<char *> args;
+        for (const std::string &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        freopen("/dev/null", "w", stderr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    const int fd = ConnectionNumber(display);
+    const auto deadline = start + std::chrono::seconds(20);
+    while (sample.startupMs < 0 && Clock::now() < deadline) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify && event.xmap.event == root
+                && !event.xmap.override_redirect) {
+                sample.startupMs
+                    = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                break;
+            }
+        }
+        pollfd p{fd, POLLIN, 0};
+        if (sample.startupMs < 0)
+            poll(&p, 1, 50);
+    }
+    // Idle: the window is up and nothing happens.
+    usleep(3'000'000);
+    sample.idleRssKb = RssKb(pid);
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    XSelectInput(display, root, NoEventMask);
+    return sample;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+struct Result
+{
+    double startupMs;
+    double idleMb;
+};
+
+Result Measure(Display *display, const std::vector<std::string> &argv, int runs)
+{
+    std::vector<double> startup, rss;
+    for (int i = 0; i < runs; ++i) {
+        const std::string home
+            = std::filesystem::temp_directory_path()
+              / ("bench-startup-" + std::to_string(getpid()) + "-" + std::to_string(i));
+        std::filesystem::create_directories(home + "/m845");
+        const Sample s = RunOnce(display, argv, home);
+        std::filesystem::remove_all(home);
+        if (s.startupMs >= 0)
+            startup.push_back(s.startupMs);
+        if (s.idleRssKb >= 0)
+            rss.push_back(s.idleRssKb / 1024.0);
+    }
+    return {Median(startup), Median(rss)};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int runs = 7;
+    std::string program
+        = std::filesystem::path(argv[0]).parent_path().parent_path() / "src/app/m845tool";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc)
+            program = argv[++i];
+    }
+    Display *display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "bench_startup needs a display (run it under xvfb-run)\n");
+        return 1;
+    }
+    // One run of each first, unmeasured, so both find their libraries in the page cache.
+    Measure(display, {program}, 1);
+    Measure(display, {"cutecom"}, 1);
+    const Result ours = Measure(display, {program}, runs);
+    const Result peer = Measure(display, {"cutecom"}, runs);
+    std::printf("start-up to first window (median of %d): m845tool %.0f ms, CuteCom %.0f ms, "
+                "ratio %.2f\n",
+                runs, ours.startupMs, peer.startupMs, ours.startupMs / peer.startupMs);
+    std::printf("idle memory (RSS, 3 s after start): m845tool %.1f MB, CuteCom %.1f MB, "
+                "ratio %.2f\n",
+                ours.idleMb, peer.idleMb, ours.idleMb / peer.idleMb);
+    std::printf("figure: start-up to the first shown window | %.0f ms | CuteCom %.0f ms | %.2f\n",
+                ours.startupMs, peer.startupMs, ours.startupMs / peer.startupMs);
+    std::printf("figure: idle memory (RSS) | %.1f MB | CuteCom %.1f MB | %.2f\n", ours.idleMb,
+                peer.idleMb, ours.idleMb / peer.idleMb);
+    XCloseDisplay(display);
+    return 0;
+}
