@@ -1,0 +1,68 @@
+// The receive dispatcher with the sequencer, the reply applier and a plain panel, driven by a
+// script of received blocks, button presses, timer ticks, terminal sends and a port that comes
+// and goes: never a crash. (Refusals after a run may move the cursor past the end: the queue
+// reads nothing there, by design.)
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+
+#include "common/fake_panel.h"
+#include "fuzz/fuzz_input.h"
+#include "protocol/commands.h"
+#include "protocol/fakes.h"
+#include "protocol/reply.h"
+#include "protocol/sequencer.h"
+
+namespace {
+
+constexpr std::array kTags{m845::TagAskAll,    m845::TagSetAll, m845::TagPPPA, m845::TagENTM,
+                           m845::TagH,         m845::TagZ,      m845::TagVER,  m845::TagCFGTF,
+                           m845::TagRELD,      m845::TagCLEAR,  m845::TagCNUM, m845::TagCSQ,
+                           m845::TagSysRestart};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    m845::fuzz::TInput input(data, size);
+    m845::QueueClear();
+    std::int64_t now = 0;
+    m845::test::TFakeLog log;
+    m845::test::TFakeLink link{log};
+    m845::test::TFakeTimer rcv;
+    m845::test::TFakeTimer pause;
+    m845::test::TFakePanel panel;
+    m845::TReplyApplier applier{panel, log};
+    m845::test::TFakeProgress progress;
+    m845::TSequencer seq{link, log, rcv, pause, applier, progress};
+    seq.SetClock([&now] { return now; });
+    seq.SetCommandDelay(input.Byte() % 3 == 0 ? 0 : 150);
+    while (!input.Empty()) {
+        switch (input.Byte() % 7) {
+        case 0:
+        case 1:
+            seq.DispatchReceived(input.Piece());
+            break;
+        case 2:
+            seq.btnDoClick(kTags[input.Byte() % kTags.size()]);
+            break;
+        case 3:
+            (void)rcv.Fire();
+            break;
+        case 4:
+            now += 200;
+            (void)pause.Fire();
+            break;
+        case 5:
+            link.open = !link.open;
+            break;
+        case 6:
+            seq.RunAfterPause([&link, data = std::string(input.Piece())] { link.SendData(data); });
+            break;
+        }
+        if (m845::QueueCursor < 0)
+            std::abort();
+    }
+    return 0;
+}
