@@ -341,6 +341,19 @@ void TFrm_Main::ApplyMainTexts()
         ApplyMoreTexts();
 }
 
+void TFrm_Main::SetRealTimeHelp(bool on)
+{
+    m_mniHint->setChecked(on);
+    m_showHints = on;
+}
+
+void TFrm_Main::SetCustom(bool custom)
+{
+    m_mniUp->setVisible(!custom);
+    m_mniWorkOrder->setVisible(!custom);
+    m_mniAbout->setVisible(true);
+}
+
 void TFrm_Main::mni_MenuClick(const QString &name)
 {
     if (name == QLatin1String("mni_Hint")) {
