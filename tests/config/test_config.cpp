@@ -135,16 +135,6 @@ TEST_F(ConfigLoad, SocketRowsRunTheProtocolReactionAfterTheKind)
     EXPECT_EQ(panel.protocolChanges, (std::vector<int>{0, 0, 1, 2, 3}));
 }
 
-TEST_F(ConfigLoad, SessionSectionComesLastAndRoundTrips)
-{
-    Load("[Session]\nRecord=1\nRecordFile=/var/log/m845 session.log\n");
-    EXPECT_TRUE(tool.recording);
-    EXPECT_EQ(tool.recordFile, "/var/log/m845 session.log");
-    const std::string saved = Saved();
-    EXPECT_EQ(saved.substr(saved.find("[Session]")),
-              "[Session]\nRecord=1\nRecordFile=/var/log/m845 session.log\n");
-}
-
 TEST_F(ConfigLoad, ValuesInGbkAreRead)
 {
     // "中文" in GBK, as the GBK-era program stored it.
@@ -211,17 +201,6 @@ TEST_F(FileStore, SaveKeepsWhatTheProgramDoesNotWrite)
     EXPECT_EQ(text.rfind("; by hand\n[Reg]\nMEID=A100\nREGTP=USER\nREGEN", 0), 0u) << text;
     EXPECT_NE(text.find("[Future]\nNew=1\n[System]"), std::string::npos);
     EXPECT_EQ(Entries(), 1u) << "no temporary file left";
-}
-
-TEST_F(FileStore, MissingFileReadsEmptyAndUnreadableOnesSayWhy)
-{
-    TIniFile ini;
-    const TFileOutcome missing = ReadConfigFile((dir / "none.ini").string(), ini);
-    EXPECT_TRUE(missing.ok && missing.missing);
-    fs::create_directories(dir / "folder.ini");
-    const TFileOutcome folder = ReadConfigFile((dir / "folder.ini").string(), ini);
-    EXPECT_FALSE(folder.ok);
-    EXPECT_FALSE(folder.reason.empty());
 }
 
 TEST_F(FileStore, FailedSavesLeaveTheOldFileAsItWas)

@@ -91,12 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TNumberCase{"1.5", 77}, TNumberCase{"-", 77}, TNumberCase{"99999999999", 77},
                     TNumberCase{"2147483647", 2147483647}));
 
-TEST(IniNumber, MissingKeysGiveTheDefault)
-{
-    EXPECT_TRUE(TIniFile().ReadBool("A", "k", true));
-    EXPECT_EQ(TIniFile().ReadString("A", "k", "dflt"), "dflt");
-}
-
 struct TWriteCase
 {
     const char *what;

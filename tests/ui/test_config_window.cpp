@@ -1,20 +1,39 @@
-// The configuration file through the real panel and the real window: start, change, close,
-// start again; the File menu's commands with pre-answered dialogs; failures at close.
+// The configuration file through the real panel and the real window (joined as main() joins
+// it, data folder in a temporary folder, every dialog pre-answered): start, change, close,
+// start again; the File menu's commands; failures at close; session recording.
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
+
+#include <unistd.h>
 
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QtTest/QTest>
 
 #include "common/config_contract.h"
-#include "config_window_fixture.h"
+#include "common/scoped_env.h"
+#include "lang/langlist.h"
 #include "protocol/commands.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
+#include "serial/pty_pair.h"
+#include "ui/configcommands.h"
+#include "ui/devicesession.h"
+#include "ui/dialogs.h"
+#include "ui/linkcontrol.h"
+#include "ui/logpane.h"
+#include "ui/mainwindow.h"
 #include "ui/parampanel.h"
 #include "ui/sendpane.h"
+#include "ui/serialbar.h"
+#include "ui/sessionrecorder.h"
 
 namespace m845::test {
 
@@ -30,6 +49,76 @@ template <> struct ConfigPanelFactory<TRealConfigPanelTag>
 INSTANTIATE_TYPED_TEST_SUITE_P(RealPanel, ConfigContract, ::testing::Types<TRealConfigPanelTag>);
 
 namespace {
+
+class ConfigWindowTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_langDir = std::filesystem::temp_directory_path()
+                    / ("m845-cfgwin-lang-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(s_langDir);
+        InitLanguage((s_langDir / std::string(kLangFileName)).string());
+    }
+    static void TearDownTestSuite()
+    {
+        ReleaseLanguage();
+        std::filesystem::remove_all(s_langDir);
+    }
+    void SetUp() override
+    {
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        LangList()->IsChinese = false;
+        TDialogs::Script();
+    }
+    void TearDown() override
+    {
+        m_window.reset();
+        TDialogs::EndScript();
+        LangList()->IsChinese = false;
+        std::filesystem::remove_all(m_dir);
+    }
+
+    void Start()
+    {
+        m_window = std::make_unique<TFrm_Main>([this](TFrm_Main &w) {
+            auto session = std::make_unique<TDeviceSession>(w);
+            auto config = std::make_unique<TConfigCommands>(w, *session);
+            m_session = session.get();
+            m_config = config.get();
+            w.AdoptPart(std::move(session));
+            w.AdoptPart(std::move(config));
+        });
+    }
+    void Close()
+    {
+        m_window->close();
+        m_window.reset();
+    }
+    [[nodiscard]] std::string CfgPath() const { return (m_dir / "M845Cfg.ini").string(); }
+    [[nodiscard]] static std::string Read(const std::filesystem::path &path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    [[nodiscard]] QString LogText() const
+    {
+        m_window->Log().Flush();
+        return m_window->Log().Dialog()->toPlainText();
+    }
+    [[nodiscard]] IPanel &Panel() const { return m_session->Panel(); }
+
+    std::filesystem::path m_dir
+        = std::filesystem::temp_directory_path() / ("m845-cfgwin-" + std::to_string(::getpid()));
+    ScopedEnv m_dataDir{"M845_DATA_DIR", m_dir.string()};
+    std::unique_ptr<TFrm_Main> m_window;
+    TDeviceSession *m_session = nullptr;
+    TConfigCommands *m_config = nullptr;
+    static inline std::filesystem::path s_langDir;
+};
 
 TEST_F(ConfigWindowTest, ChangesSurviveARestart)
 {
@@ -172,6 +261,107 @@ TEST_F(ConfigWindowTest, DataRepliesThatTickTheHexBoxShowTheDevicesValue)
         EXPECT_TRUE(sent);
     }
     QueueClear();
+}
+
+class RecorderTest : public ConfigWindowTest
+{
+protected:
+    [[nodiscard]] TSessionRecorder &Recorder() const { return m_config->Recorder(); }
+    [[nodiscard]] std::string Record() const { return Read(m_dir / "session.log"); }
+    [[nodiscard]] QString RecordPath() const
+    {
+        return QString::fromStdString((m_dir / "session.log").string());
+    }
+};
+
+TEST_F(RecorderTest, EveryEntryIsStampedEvenPastTheDisplaysLimit)
+{
+    Start();
+    ASSERT_TRUE(Recorder().Start(RecordPath()));
+    m_window->Log().SetLineLimitForTest(20);
+    for (int i = 0; i < 100; ++i)
+        m_window->Log().LogInfo("entry " + std::to_string(i));
+    m_window->Log().LogRx("+WKMOD:NET\r\n\r\nOK\r\n");
+    m_window->Log().LogWarn("careful");
+    EXPECT_LT(m_window->Log().Dialog()->blockCount(), 20);
+    const std::string record = Record();
+    const std::regex stamped(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[Info\] entry 99\n)");
+    EXPECT_TRUE(std::regex_search(record, stamped)) << record.substr(0, 200);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_NE(record.find("[Info] entry " + std::to_string(i) + "\n"), std::string::npos);
+    EXPECT_NE(record.find("[Rx] +WKMOD:NET\n"), std::string::npos);
+    EXPECT_NE(record.find("[Rx] OK\n"), std::string::npos);
+    EXPECT_NE(record.find("[Warn] careful\n"), std::string::npos);
+}
+
+TEST_F(RecorderTest, PortOpenAndCloseAreMarkedAndTheBootOutputCaught)
+{
+    Start();
+    PtyPair pty;
+    ASSERT_TRUE(pty.Valid());
+    ASSERT_TRUE(Recorder().Start(RecordPath()));
+    m_window->SerialBar().PortBox()->setEditText(QString::fromStdString(pty.SlavePath()));
+    m_window->Link().btnSysClick();
+    ASSERT_TRUE(m_window->Link().IsPortOpen());
+    ASSERT_TRUE(pty.Write("BOOT v1\r\n"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Record().find("BOOT v1") != std::string::npos; }));
+    m_window->Link().btnSysClick();
+    const std::string record = Record();
+    const auto opened = record.find("----- Port " + pty.SlavePath() + " opened at 115200 baud");
+    const auto boot = record.find("[Rx] BOOT v1");
+    const auto closed = record.find("----- Port closed");
+    ASSERT_NE(opened, std::string::npos) << record;
+    EXPECT_LT(opened, boot);
+    EXPECT_LT(boot, closed);
+    EXPECT_NE(closed, std::string::npos);
+
+    // The configuration is saved at close even with the port open, the switch with it.
+    m_window->Link().btnSysClick();
+    ASSERT_TRUE(m_window->Link().IsPortOpen());
+    Close();
+    EXPECT_NE(Read(CfgPath()).find("[Session]\nRecord=1\nRecordFile=" + RecordPath().toStdString()),
+              std::string::npos);
+    Start();
+    EXPECT_TRUE(Recorder().IsOn()) << "switched on again at start";
+    EXPECT_EQ(Recorder().File(), RecordPath());
+}
+
+TEST_F(RecorderTest, AnUnwritableFileWarnsOnceAndSwitchesOff)
+{
+    Start();
+    std::ofstream(m_dir / "plain") << "x";
+    const QString targets[] = {QStringLiteral("/dev/full"),
+                               QString::fromStdString((m_dir / "plain" / "x.log").string())};
+    for (const QString &target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        TDialogs::Script({target});
+        Recorder().RecordAction()->trigger();
+        EXPECT_FALSE(Recorder().IsOn());
+        EXPECT_FALSE(Recorder().RecordAction()->isChecked());
+        EXPECT_EQ(LogText().count(QStringLiteral("Cannot write the record file ") + target), 1);
+    }
+    m_window->Log().LogInfo("the program goes on");
+    EXPECT_TRUE(LogText().contains(QStringLiteral("the program goes on")));
+}
+
+TEST_F(RecorderTest, TheMenuSwitchAndSaveLogAs)
+{
+    Start();
+    TDialogs::Script({RecordPath()});
+    Recorder().RecordAction()->trigger();
+    EXPECT_TRUE(Recorder().IsOn());
+    m_window->Log().LogInfo("中文 line");
+    Recorder().RecordAction()->trigger();
+    EXPECT_FALSE(Recorder().IsOn());
+    m_window->Log().LogInfo("after");
+    EXPECT_NE(Record().find("[Info] 中文 line\n"), std::string::npos);
+    EXPECT_EQ(Record().find("after"), std::string::npos);
+
+    const auto saved = m_dir / "saved.txt";
+    TDialogs::Script({QString::fromStdString(saved.string())});
+    Recorder().SaveLogAs(m_window->Log().Dialog());
+    const std::string text = Read(saved);
+    EXPECT_NE(text.find("中文 line\nafter\n"), std::string::npos) << text;
 }
 
 } // namespace
