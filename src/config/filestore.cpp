@@ -75,7 +75,8 @@ bool WriteAll(int fd, const std::string &text)
 TFileOutcome ReadWholeFile(const std::string &path, std::string &text)
 {
     text.clear();
-    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so a FIFO in the file's place cannot hang the start.
+    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
         if (errno == ENOENT)
             return TFileOutcome{true, true, {}};
@@ -84,8 +85,11 @@ TFileOutcome ReadWholeFile(const std::string &path, std::string &text)
     struct stat info
     {
     };
-    if (::fstat(fd.Get(), &info) == 0 && S_ISDIR(info.st_mode))
-        return Failure(EISDIR);
+    if (::fstat(fd.Get(), &info) != 0)
+        return Failure(errno);
+    // A folder or a device (/dev/zero would never end) is no configuration file.
+    if (!S_ISREG(info.st_mode))
+        return Failure(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);

@@ -203,6 +203,14 @@ TEST_F(FileStore, SaveKeepsWhatTheProgramDoesNotWrite)
     EXPECT_EQ(Entries(), 1u) << "no temporary file left";
 }
 
+TEST_F(FileStore, OnlyRegularFilesAreRead)
+{
+    TIniFile ini;
+    EXPECT_TRUE(ReadConfigFile((dir / "none.ini").string(), ini).missing);
+    for (const char *path : {"/dev/zero", "/tmp"})
+        EXPECT_FALSE(ReadConfigFile(path, ini).ok) << path;
+}
+
 TEST_F(FileStore, FailedSavesLeaveTheOldFileAsItWas)
 {
     std::ofstream(dir / "plain") << "x";
