@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "lang/langlist.h"
 #include "ui/aboutwindow.h"
+#include "ui/configcommands.h"
 #include "ui/devicesession.h"
 #include "ui/mainwindow.h"
 #include "ui/sharedblock.h"
@@ -61,9 +62,13 @@ int main(int argc, char **argv)
     if (!parsed.error.empty())
         return UsageError(parsed.error);
 
-    // The device side joins the window before its creation steps run.
+    // The device side and the configuration file join the window before its creation steps
+    // run; the configuration goes first at close, while the session it reads still exists.
     m845::TFrm_Main mainWindow([&parsed](m845::TFrm_Main &window) {
-        window.AdoptPart(std::make_unique<m845::TDeviceSession>(window));
+        auto session = std::make_unique<m845::TDeviceSession>(window);
+        auto config = std::make_unique<m845::TConfigCommands>(window, *session);
+        window.AdoptPart(std::move(session));
+        window.AdoptPart(std::move(config));
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });

@@ -187,7 +187,7 @@ constexpr std::array<TextEntry, kTextTableSize> kTextTable{{
 
 // Texts a Linux technician needs beyond the table above. A language-file entry with the same
 // key takes precedence, so they can be translated like the rest.
-constexpr std::array<TextEntry, 9> kExtraTexts{{
+constexpr std::array<TextEntry, 28> kExtraTexts{{
     {"info_ComWhyNotFound", "原因：找不到该串口设备", "Reason: device not found"},
     {"info_ComWhyAccess", "原因：没有权限，请把当前用户加入 dialout 组",
      "Reason: permission denied: add the user to the dialout group"},
@@ -200,6 +200,29 @@ constexpr std::array<TextEntry, 9> kExtraTexts{{
      "Serial line lost (adapter unplugged?), the port is closed"},
     {"info_LangFileFail", "无法写入语言文件 %s（%s），使用内置文字",
      "Cannot write the language file %s (%s); the built-in texts are used"},
+    {"lang_mniLoadIni", "打开配置文件...", "Open configuration file..."},
+    {"lang_mniSaveIni", "保存配置文件...", "Save configuration file as..."},
+    {"lang_mniLoadDflt", "载入默认参数", "Load default parameters"},
+    {"lang_mniLoadLastIni", "载入最近配置", "Reload last saved configuration"},
+    {"lang_mniSaveLog", "日志另存为...", "Save log as..."},
+    {"lang_mniRecord", "记录到文件", "Record to file"},
+    {"info_IniFilter", "配置文件 (*.ini)", "Configuration files (*.ini)"},
+    {"info_LogFilter", "文本文件 (*.txt *.log);;所有文件 (*)",
+     "Text files (*.txt *.log);;All files (*)"},
+    {"info_CfgWriteFail", "无法写入 %s", "Unable to write to %s"},
+    {"info_CfgReadFail", "无法读取配置文件 %s（%s），参数未改变",
+     "Cannot read the configuration file %s (%s); nothing was changed"},
+    {"info_CfgReadFailDflt", "无法读取配置文件 %s（%s），使用默认参数",
+     "Cannot read the configuration file %s (%s); the defaults are used"},
+    {"info_CfgLoaded", "已载入配置文件 %s", "Configuration loaded from %s"},
+    {"info_CfgSaved", "配置已保存到 %s", "Configuration saved to %s"},
+    {"info_DfltLoaded", "已载入默认参数", "Default parameters loaded"},
+    {"info_LogSaveFail", "无法写入日志文件 %s（%s）", "Cannot write the log file %s (%s)"},
+    {"info_RecordFail", "无法写入记录文件 %s（%s），已停止记录",
+     "Cannot write the record file %s (%s); recording is off"},
+    {"info_RecStart", "开始记录", "Recording started"},
+    {"info_RecPortOpen", "串口 %s 已打开，波特率 %s", "Port %s opened at %s baud"},
+    {"info_RecPortClose", "串口已关闭", "Port closed"},
 }};
 
 } // namespace

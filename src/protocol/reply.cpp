@@ -361,11 +361,19 @@ void TReplyApplier::ApplyValue(std::string_view name, std::string_view value)
     case TCmd::REGTP:
         SetChoiceFromText(p, cmd, PanelCombo::RegTp, value);
         break;
-    case TCmd::REGDT:
+    case TCmd::REGDT: {
         // The device reports the data in hexadecimal: the box must show it as such first.
+        const int shown = p.ComboIndex(PanelCombo::RegDt);
         p.SetChecked(PanelCheck::RegDtHex, true);
         SetChoiceFromText(p, cmd, PanelCombo::RegDt, value);
+        // Ticking a clear Hex box moved the box onto the converted old text, which the next
+        // write-all would send: show the device's value (user data) or what was shown before.
+        if (p.ComboIndex(PanelCombo::RegTp) == 3)
+            p.SetComboIndex(PanelCombo::RegDt, 3);
+        else if (p.ComboIndex(PanelCombo::RegDt) != shown)
+            p.SetComboIndex(PanelCombo::RegDt, shown);
         break;
+    }
     case TCmd::REGSND:
         SetChoiceFromText(p, cmd, PanelCombo::RegSnd, value);
         break;
@@ -373,6 +381,7 @@ void TReplyApplier::ApplyValue(std::string_view name, std::string_view value)
         CheckFromOnOff(p, PanelCheck::HeartEn, value);
         break;
     case TCmd::HEARTDT:
+        // The box's reaction converts the old text first; the value then replaces it.
         p.SetChecked(PanelCheck::HeartDtHex, true);
         p.SetEditText(PanelEdit::HeartDt, value);
         break;

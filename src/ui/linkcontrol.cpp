@@ -117,6 +117,8 @@ bool TLinkControl::OpenLink()
         }
         m_comm.OpenPort();
         m_isPortOpen = true;
+        if (OnPortOpenChanged)
+            OnPortOpenChanged(true);
     } catch (const std::exception &) {
         m_lastFailure = static_cast<int>(TOpenFailure::System);
         m_isPortOpen = false;
@@ -127,7 +129,10 @@ bool TLinkControl::OpenLink()
 void TLinkControl::CloseLink()
 {
     m_comm.ClosePort();
+    const bool wasOpen = m_isPortOpen;
     m_isPortOpen = false;
+    if (wasOpen && OnPortOpenChanged)
+        OnPortOpenChanged(false);
 }
 
 void TLinkControl::SetButtonTag(int tag)

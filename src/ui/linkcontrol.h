@@ -69,6 +69,8 @@ public:
     std::function<void(int tag)> OnButtonTagChanged;
     // Tag 3: the firmware upgrade's file choice.
     std::function<void()> ChooseFirmwareFile;
+    // The port was opened (true) or closed (false), before any of its data is handled.
+    std::function<void(bool open)> OnPortOpenChanged;
     // Adds to the sent-bytes counter; SendData is its only caller.
     std::function<void(std::uint32_t count)> CountTx;
 

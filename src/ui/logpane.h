@@ -4,6 +4,7 @@
 // an optional hex mirror, the byte counters and the receive tool bar above it.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,10 @@ public:
     void SetLineLimitForTest(int limit) { m_lineLimit = limit; }
 
     void ApplyTexts();
+
+    // Every entry as it is written, before the display may drop it at its line limit: the
+    // shown text without the time header.
+    std::function<void(TLogKind kind, const QString &text)> OnEntry;
 
     [[nodiscard]] QPlainTextEdit *Dialog() const { return m_edtDialog; }
     [[nodiscard]] QPlainTextEdit *DialogHex() const { return m_edtDialogHex; }

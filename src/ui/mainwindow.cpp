@@ -343,6 +343,19 @@ void TFrm_Main::ApplyMainTexts()
         ApplyMoreTexts();
 }
 
+void TFrm_Main::SetRealTimeHelp(bool on)
+{
+    m_mniHint->setChecked(on);
+    m_showHints = on;
+}
+
+void TFrm_Main::SetCustom(bool custom)
+{
+    m_mniUp->setVisible(!custom);
+    m_mniWorkOrder->setVisible(!custom);
+    m_mniAbout->setVisible(true);
+}
+
 void TFrm_Main::mni_MenuClick(const QString &name)
 {
     if (name == QLatin1String("mni_Hint")) {
@@ -361,6 +374,7 @@ void TFrm_Main::mni_MenuClick(const QString &name)
         }
     } else if (name == QLatin1String("mni_Cn") || name == QLatin1String("mni_En")) {
         const bool chinese = name == QLatin1String("mni_Cn");
+        m_languageOverride.reset(); // the user's own choice is kept at close
         (chinese ? m_mniCn : m_mniEn)->setChecked(true);
         if (LangList() != nullptr)
             LangList()->IsChinese = chinese;

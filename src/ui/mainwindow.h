@@ -63,6 +63,10 @@ public:
 
     void ApplyMainTexts();
     void mni_MenuClick(const QString &name);
+    // Real-time help (mni_Hint's mark and the hints) and the Custom switch, as stored.
+    [[nodiscard]] bool RealTimeHelp() const { return m_showHints; }
+    void SetRealTimeHelp(bool on);
+    void SetCustom(bool custom);
     void SetAboutWindow(Tfrm_About *about);
 
     [[nodiscard]] TComm &Comm() const { return *m_cm1; }

@@ -212,8 +212,10 @@ TSendPane::~TSendPane()
 void TSendPane::AttachContextMenu(QWidget *edit)
 {
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(edit, &QWidget::customContextMenuRequested, this,
-            [this, edit](const QPoint &pos) { m_pmCls->popup(edit->mapToGlobal(pos)); });
+    connect(edit, &QWidget::customContextMenuRequested, this, [this, edit](const QPoint &pos) {
+        m_contextTarget = edit;
+        m_pmCls->popup(edit->mapToGlobal(pos));
+    });
 }
 
 bool TSendPane::eventFilter(QObject *watched, QEvent *event)

@@ -51,6 +51,9 @@ public:
 
     // Adds the copy/paste/select-all/clear menu to an edit box.
     void AttachContextMenu(QWidget *edit);
+    [[nodiscard]] QMenu *ContextMenu() const { return m_pmCls; }
+    // The edit box whose context menu was opened last.
+    [[nodiscard]] QWidget *ContextTarget() const { return m_contextTarget; }
     [[nodiscard]] QLabel *TxCountLabel() const { return m_lblSendCount; }
     [[nodiscard]] QPlainTextEdit *SendBox() const { return m_edtSend; }
     [[nodiscard]] QAction *ActSend() const { return m_actSend; }
@@ -89,6 +92,7 @@ private:
     QAction *m_mniPst = nullptr;
     QAction *m_mniAll = nullptr;
     QAction *m_mniCls = nullptr;
+    QWidget *m_contextTarget = nullptr;
     int m_sendType = kSendTypeSerial;
 };
 

@@ -1,0 +1,66 @@
+#pragma once
+
+// An INI text held in memory with the semantics of the Windows profile routines: section and
+// key names compared without case (ASCII), the first of duplicate sections and keys wins,
+// values trimmed and read up to 2047 bytes. Writing replaces a value in place, appends a
+// missing key at the end of its section and a missing section at the end; key=value with no
+// blanks and no quoting. Every other line (comments, garbage, unknown keys) is kept as it was.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace m845 {
+
+inline constexpr std::size_t kIniValueMax = 2047;
+
+class TIniFile final
+{
+public:
+    TIniFile() = default;
+    // Lines end at LF; a CR before it is dropped. A file that used CR LF is written with it.
+    explicit TIniFile(std::string_view text);
+
+    // The trimmed value, or nothing when the section or key is missing.
+    [[nodiscard]] std::optional<std::string> Value(std::string_view section,
+                                                   std::string_view key) const;
+    [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key,
+                                         std::string_view fallback) const;
+    // Decimal, or hexadecimal after 0x; anything else gives the fallback.
+    [[nodiscard]] int ReadInteger(std::string_view section, std::string_view key,
+                                  int fallback) const;
+    // Any number but 0 is true; a text that is no number gives the fallback.
+    [[nodiscard]] bool ReadBool(std::string_view section, std::string_view key,
+                                bool fallback) const;
+
+    // A line break inside the value would start a line of its own: it becomes a blank.
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    void WriteInteger(std::string_view section, std::string_view key, int value);
+    void WriteBool(std::string_view section, std::string_view key, bool value);
+
+    [[nodiscard]] std::string Text() const;
+
+private:
+    enum class TKind : unsigned char { Other, Section, Entry };
+    struct TLine
+    {
+        std::string raw;
+        TKind kind = TKind::Other;
+        std::string name; // section or key name as written
+        std::string value;
+    };
+    static TLine Parse(std::string raw);
+    // [first entry line, end) of the first section of that name; first == npos when missing.
+    [[nodiscard]] std::size_t FindSection(std::string_view section) const;
+    [[nodiscard]] std::size_t SectionEnd(std::size_t header) const;
+
+    std::vector<TLine> m_lines;
+    bool m_crlf = false;
+};
+
+// Decimal with an optional sign, or 0x and up to 8 hex digits; false for anything else.
+[[nodiscard]] bool ParseIniInteger(std::string_view text, int &out);
+
+} // namespace m845
