@@ -59,7 +59,7 @@ public:
     // Lowers the line limit so tests reach it quickly.
     void SetLineLimitForTest(int limit) { m_lineLimit = limit; }
 
-    void ApplyTexts();
+    void ApplyCaptions();
 
     [[nodiscard]] QPlainTextEdit *Dialog() const { return m_edtDialog; }
     [[nodiscard]] QPlainTextEdit *DialogHex() const { return m_edtDialogHex; }
