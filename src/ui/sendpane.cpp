@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -47,9 +48,23 @@ std::string BoxBytes(const QPlainTextEdit *box)
     return Utf8ToGbk(text.toStdString());
 }
 
+// A button that drops its menu down at once: the style draws the arrow over the caption's
+// end unless the width leaves room for it.
+class TDropDownButton final : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        QSize hint = QToolButton::sizeHint();
+        hint.rwidth() += style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, this);
+        return hint;
+    }
+};
+
 QToolButton *MakeToolButton(const QString &name, QWidget *parent, bool dropDown = false)
 {
-    auto *b = new QToolButton(parent);
+    QToolButton *b = dropDown ? new TDropDownButton(parent) : new QToolButton(parent);
     b->setObjectName(name);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     if (dropDown)
@@ -122,7 +137,11 @@ TSendPane::TSendPane(QWidget *window, QWidget *parent)
     m_lblSend->setObjectName(QStringLiteral("lblSend"));
     m_lblSendCount = new QLabel(QStringLiteral("0"), rztlbrSend);
     m_lblSendCount->setObjectName(QStringLiteral("lblSendCount"));
-    m_lblSendCount->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // The counter takes the width the bar leaves, hidden too (SMS sending), so the send
+    // buttons end at the right edge whatever the send type.
+    QSizePolicy fill(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    fill.setRetainSizeWhenHidden(true);
+    m_lblSendCount->setSizePolicy(fill);
     m_btnSend = MakeToolButton(QStringLiteral("btnSend"), rztlbrSend);
     m_btnSend->setMinimumWidth(70);
     QFont bold = m_btnSend->font();
