@@ -13,6 +13,7 @@
 #include "lang/langlist.h"
 #include "support/version.h"
 #include "ui/jpegimage.h"
+#include "ui/textsetters.h"
 #include "ui/uitext.h"
 
 // The resources live in a static library: register them before first use.
@@ -143,14 +144,14 @@ void Tfrm_About::lbl_About_WebsiteClick()
 void Tfrm_About::ApplyAboutTexts()
 {
     setWindowTitle(Lang("lang_About_Title"));
-    m_lblSoftName->setText(Lang("lang_About_SoftName"));
-    m_lblAboutVersion->setText(Lang("lang_About_Version"));
-    m_lblDescription->setText(Lang("lang_About_Description"));
-    m_lblContact->setText(Lang("lang_About_Contact"));
-    m_lblWebsite->setText(Lang("lang_About_Website"));
-    m_lblTel->setText(Lang("lang_About_Tel"));
-    m_lblEmail->setText(Lang("lang_About_Email"));
-    m_btnYes->setText(Lang("lang_About_OK"));
+    SetCaptionByKey(m_lblSoftName, "lang_About_SoftName");
+    SetCaptionByKey(m_lblAboutVersion, "lang_About_Version");
+    SetCaptionByKey(m_lblDescription, "lang_About_Description");
+    SetCaptionByKey(m_lblContact, "lang_About_Contact");
+    SetCaptionByKey(m_lblWebsite, "lang_About_Website");
+    SetCaptionByKey(m_lblTel, "lang_About_Tel");
+    SetCaptionByKey(m_lblEmail, "lang_About_Email");
+    SetCaptionByKey(m_btnYes, "lang_About_OK");
 }
 
 } // namespace m845

@@ -6,11 +6,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "ui/uitext.h"
+#include "ui/textsetters.h"
 
 namespace m845 {
-
-using detail::Lang;
 
 TCommandButtons::TCommandButtons(QObject *parent)
     : QObject(parent)
@@ -84,8 +82,9 @@ QScrollArea *TCommandButtons::BuildSingleBox(QWidget *parent)
 
 void TCommandButtons::ApplyTexts()
 {
+    // Hidden buttons get their captions too; they stay hidden.
     for (QPushButton *b : m_buttons)
-        b->setText(Lang("lang_" + b->objectName().toStdString()));
+        SetCaptionByKey(b, "lang_" + b->objectName().toStdString());
 }
 
 } // namespace m845

@@ -67,10 +67,11 @@ TConfigCommands::TConfigCommands(TFrm_Main &window, TDeviceSession &session)
         LoadConfig();
     };
     m_previousTexts = window.ApplyMoreTexts;
-    window.ApplyMoreTexts = [this] {
+    window.ApplyMoreTexts = [this](TTextStep step) {
         if (m_previousTexts)
-            m_previousTexts();
-        ApplyTexts();
+            m_previousTexts(step);
+        if (step == TTextStep::Captions)
+            ApplyTexts();
     };
     m_previousClose = window.BeforeClose;
     window.BeforeClose = [this] {
@@ -131,8 +132,11 @@ void TConfigCommands::ApplyAtRunTime(const TIniFile &ini)
     if (m_tool->IsChinese() != wasChinese)
         m_window.mni_MenuClick(m_tool->IsChinese() ? QStringLiteral("mni_Cn")
                                                    : QStringLiteral("mni_En"));
-    else if (m_window.ApplyMoreTexts)
-        m_window.ApplyMoreTexts();
+    else if (m_window.ApplyMoreTexts) {
+        for (const TTextStep step :
+             {TTextStep::WorkMode, TTextStep::Captions, TTextStep::ComboItems, TTextStep::Hints})
+            m_window.ApplyMoreTexts(step);
+    }
     panel.SetComboIndex(PanelCombo::HeartSnd, heartSnd);
 }
 

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QString>
 
+#include "ui/textsetters.h"
+
 class QAction;
 
 namespace m845 {
@@ -65,7 +67,7 @@ private:
     QAction *m_mniLoadDflt = nullptr;
     QAction *m_mniLoadLastIni = nullptr;
     std::function<void()> m_previousLoad;
-    std::function<void()> m_previousTexts;
+    std::function<void(TTextStep step)> m_previousTexts;
     std::function<void()> m_previousClose;
 };
 

@@ -3,7 +3,6 @@
 #include <QProgressBar>
 
 #include "ui/linkcontrol.h"
-#include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/mainwindow.h"
 #include "ui/parampanel.h"
@@ -41,8 +40,8 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
     window.SendPane().SendSms = [this](const std::string &number, const std::string &text) {
         m_sequencer.RunAfterPause([this, number, text] { m_sequencer.SendSms(number, text); });
     };
-    window.ApplyMoreTexts = [this] {
-        ApplyPanelTexts();
+    window.ApplyMoreTexts = [this](TTextStep step) {
+        ApplyPanelTexts(step);
     };
     // The panel always starts in NET mode, whatever mode it held before.
     window.CheckNetMode = [this] {
@@ -64,9 +63,9 @@ TDeviceSession::~TDeviceSession()
     m_window.CheckNetMode = nullptr;
 }
 
-void TDeviceSession::ApplyPanelTexts()
+void TDeviceSession::ApplyPanelTexts(TTextStep step)
 {
-    m_panel->ApplyTexts([this] { m_applier.SetHardwareSign(m_applier.HardwareSign()); });
+    m_panel->ApplyTexts(step, [this] { m_applier.SetHardwareSign(m_applier.HardwareSign()); });
 }
 
 void TDeviceSession::ShowProgress(int total, int complete)

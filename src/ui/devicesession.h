@@ -10,6 +10,7 @@
 #include "protocol/reply.h"
 #include "protocol/sequencer.h"
 #include "ui/qttimer.h"
+#include "ui/textsetters.h"
 
 class QProgressBar;
 
@@ -35,7 +36,7 @@ public:
 private:
     void ShowProgress(int total, int complete) override;
     void HideProgress() override;
-    void ApplyPanelTexts();
+    void ApplyPanelTexts(TTextStep step);
 
     TFrm_Main &m_window;
     TParamPanel *m_panel = nullptr;

@@ -20,7 +20,7 @@
 #include "lang/langlist.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
-#include "ui/uitext.h"
+#include "ui/textsetters.h"
 
 namespace m845 {
 
@@ -43,8 +43,6 @@ QString Utf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-using detail::Lang;
 
 // A CR LF (or a lone CR or LF) starts a further line, as in the device's own text.
 QString NormaliseBreaks(QString text)
@@ -123,11 +121,11 @@ TLogPane::TLogPane(QWidget *parent)
     connect(m_btnResetCount, &QPushButton::clicked, this, [this] { btnResetClick(); });
 }
 
-void TLogPane::ApplyTexts()
+void TLogPane::ApplyCaptions()
 {
-    m_chbTime->setText(Lang("lang_chbTime"));
-    m_lblRe->setText(Lang("lang_lblRxHex"));
-    m_btnResetCount->setText(Lang("lang_btnResetCount"));
+    SetCaptionByKey(m_chbTime, "lang_chbTime");
+    SetCaptionByKey(m_lblRe, "lang_lblRxHex");
+    SetCaptionByKey(m_btnResetCount, "lang_btnResetCount");
 }
 
 void TLogPane::SetTxCountLabel(QLabel *label)

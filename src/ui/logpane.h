@@ -60,7 +60,7 @@ public:
     // Lowers the line limit so tests reach it quickly.
     void SetLineLimitForTest(int limit) { m_lineLimit = limit; }
 
-    void ApplyTexts();
+    void ApplyCaptions();
 
     // Every entry as it is written, before the display may drop it at its line limit: the
     // shown text without the time header.

@@ -1,28 +1,21 @@
 #include "ui/mainwindow.h"
 
-#include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGroupBox>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "lang/langlist.h"
 #include "protocol/commands.h"
 #include "serial/comm.h"
-#include "support/version.h"
 #include "ui/aboutwindow.h"
 #include "ui/commandbuttons.h"
-#include "ui/linkcontrol.h"
 #include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/qttimer.h"
@@ -34,8 +27,6 @@
 namespace m845 {
 
 namespace {
-
-using detail::Lang;
 
 QSplitter *MakeSplitter(const QString &name, QWidget *parent)
 {
@@ -180,54 +171,6 @@ QWidget *TFrm_Main::BuildCommandSide()
     return pnlR;
 }
 
-void TFrm_Main::BuildMenus()
-{
-    QMenuBar *mm1 = menuBar();
-    mm1->setObjectName(QStringLiteral("mm1"));
-    auto clicked = [this](QAction *action) {
-        connect(action, &QAction::triggered, this,
-                [this, action] { mni_MenuClick(action->objectName()); });
-    };
-    auto item = [&](QMenu *menu, const char *name) {
-        QAction *a = menu->addAction(QString());
-        a->setObjectName(QString::fromLatin1(name));
-        clicked(a);
-        return a;
-    };
-    m_mniFile = mm1->addMenu(QString());
-    m_mniFile->menuAction()->setObjectName(QStringLiteral("mni_File"));
-    m_mniExit = item(m_mniFile, "mni_Exit");
-    m_mniLang = mm1->addMenu(QString());
-    m_mniLang->menuAction()->setObjectName(QStringLiteral("mni_Lang"));
-    auto *langGroup = new QActionGroup(m_mniLang);
-    m_mniCn = item(m_mniLang, "mni_Cn");
-    m_mniEn = item(m_mniLang, "mni_En");
-    for (QAction *a : {m_mniCn, m_mniEn}) {
-        a->setCheckable(true);
-        langGroup->addAction(a);
-    }
-    m_mniHelp = mm1->addMenu(QString());
-    m_mniHelp->menuAction()->setObjectName(QStringLiteral("mni_Help"));
-    m_mniHelp->menuAction()->setVisible(false);
-    m_mniAbout = item(m_mniHelp, "mni_About");
-    m_mniHint = item(m_mniHelp, "mni_Hint");
-    m_mniHint->setCheckable(true);
-    m_mniHint->setChecked(true);
-    m_mniUp = item(m_mniHelp, "mni_Up");
-    m_mniWorkOrder = item(m_mniHelp, "mni_WorkOrder");
-
-    m_pmFwUpOpt = new QMenu(this);
-    m_pmFwUpOpt->setObjectName(QStringLiteral("pmFwUpOpt"));
-    QAction *overRestart = m_pmFwUpOpt->addAction(QString());
-    overRestart->setObjectName(QStringLiteral("mniOverRestart"));
-    overRestart->setCheckable(true);
-    overRestart->setChecked(true);
-    QAction *dataStream = m_pmFwUpOpt->addAction(QString());
-    dataStream->setObjectName(QStringLiteral("ShowDataStream"));
-    dataStream->setCheckable(true);
-    qApp->installEventFilter(this);
-}
-
 void TFrm_Main::FormCreate()
 {
     TLangFileProblem langProblem;
@@ -239,9 +182,8 @@ void TFrm_Main::FormCreate()
     m_serialBar->SelectDefaults();
     if (LoadConfiguration)
         LoadConfiguration();
-    if (m_languageOverride)
-        LangList()->IsChinese = *m_languageOverride;
-    (LangList()->IsChinese ? m_mniCn : m_mniEn)->setChecked(true);
+    // The check marks follow the language the configuration left, or the one of this run.
+    SetLanguage(m_languageOverride.value_or(LangList()->IsChinese));
     ApplyMainTexts();
     // Said once the language is settled; the program goes on with the built-in texts.
     if (!langProblem.empty())
@@ -270,14 +212,6 @@ void TFrm_Main::closeEvent(QCloseEvent *event)
     if (m_about != nullptr)
         m_about->close();
     event->accept();
-}
-
-bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
-{
-    // Real-time help off hides every hint of the program.
-    if (!m_showHints && event->type() == QEvent::ToolTip)
-        return true;
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFrm_Main::InstallParameterPanel(QWidget *panel)
@@ -311,79 +245,6 @@ void TFrm_Main::SetAboutWindow(Tfrm_About *about)
     if (about != nullptr)
         connect(about, &Tfrm_About::HexMirrorChanged, this,
                 [this](bool on) { m_log->SetHexMirror(on); });
-}
-
-void TFrm_Main::ApplyMainTexts()
-{
-    setWindowTitle(Lang("lang_Main_Title") + QStringLiteral(" V")
-                   + QString::fromStdString(ProgramVersionText()));
-    m_mniFile->setTitle(Lang("lang_Menu_File"));
-    m_mniExit->setText(Lang("lang_Menu_Quit"));
-    m_mniLang->setTitle(Lang("lang_Menu_Lang"));
-    m_mniCn->setText(Lang("lang_Menu_Cn"));
-    m_mniEn->setText(Lang("lang_Menu_En"));
-    m_mniHelp->setTitle(Lang("lang_Menu_Help"));
-    m_mniAbout->setText(Lang("lang_Menu_About"));
-    m_mniHint->setText(Lang("lang_Menu_Hint"));
-    m_mniUp->setText(Lang("lang_Menu_Version"));
-    m_mniWorkOrder->setText(Lang("lang_Menu_WorkOrder"));
-    for (const char *key :
-         {"info_Start0", "info_Start1", "info_Start2", "info_Start3", "info_Start4", "info_Start5"})
-        m_log->LogInfo(LangText(key));
-    m_serialBar->ApplyTexts();
-    m_serialBar->ShowButtonTag(m_link->ButtonTag());
-    static_cast<QGroupBox *>(m_rzgrpbxDo)->setTitle(Lang("lang_rzgrpbxDo"));
-    m_buttons->ApplyTexts();
-    m_log->ApplyTexts();
-    m_send->ApplyTexts();
-    const QList<QAction *> fwOptions = m_pmFwUpOpt->actions();
-    fwOptions.at(0)->setText(Lang("lang_pmFwUpOpt0"));
-    fwOptions.at(1)->setText(Lang("lang_pmFwUpOpt1"));
-    if (ApplyMoreTexts)
-        ApplyMoreTexts();
-}
-
-void TFrm_Main::SetRealTimeHelp(bool on)
-{
-    m_mniHint->setChecked(on);
-    m_showHints = on;
-}
-
-void TFrm_Main::SetCustom(bool custom)
-{
-    m_mniUp->setVisible(!custom);
-    m_mniWorkOrder->setVisible(!custom);
-    m_mniAbout->setVisible(true);
-}
-
-void TFrm_Main::mni_MenuClick(const QString &name)
-{
-    if (name == QLatin1String("mni_Hint")) {
-        // The checkable item has already toggled itself when triggered.
-        m_showHints = m_mniHint->isChecked();
-    } else if (name == QLatin1String("mni_Exit")) {
-        close();
-    } else if (name == QLatin1String("mni_About")) {
-        if (m_about == nullptr)
-            return;
-        if (m_about->isVisible()) {
-            m_about->raise();
-            m_about->activateWindow();
-        } else {
-            m_about->exec();
-        }
-    } else if (name == QLatin1String("mni_Cn") || name == QLatin1String("mni_En")) {
-        const bool chinese = name == QLatin1String("mni_Cn");
-        m_languageOverride.reset(); // the user's own choice is kept at close
-        (chinese ? m_mniCn : m_mniEn)->setChecked(true);
-        if (LangList() != nullptr)
-            LangList()->IsChinese = chinese;
-        ApplyMainTexts();
-    } else if (name == QLatin1String("mni_Up")) {
-        QDesktopServices::openUrl(QUrl(Lang("lang_Menu_DownUrl")));
-    } else if (name == QLatin1String("mni_WorkOrder")) {
-        QDesktopServices::openUrl(QUrl(Lang("lang_Menu_WorkOrderUrl")));
-    }
 }
 
 } // namespace m845

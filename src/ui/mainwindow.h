@@ -10,10 +10,15 @@
 
 #include <QMainWindow>
 
+#include "ui/textsetters.h"
+
 class QAction;
+class QGroupBox;
 class QMenu;
+class QPoint;
 class QProgressBar;
 class QSplitter;
+class QUrl;
 
 namespace m845 {
 
@@ -25,6 +30,9 @@ class TQtTimer;
 class TSendPane;
 class TSerialToolBar;
 class Tfrm_About;
+
+// How long a hint stays on screen once shown: ten minutes.
+inline constexpr int kHintPauseMs = 600000;
 
 class TFrm_Main final : public QMainWindow
 {
@@ -49,9 +57,10 @@ public:
     std::function<void(int tag)> DoClick;
     // Creation steps that belong to others, run in their place: the configuration file (after
     // the tool-bar defaults), more texts with the window's own (the parameter panel's, run by
-    // every ApplyMainTexts), and the NET work-mode selection after the texts.
+    // every ApplyMainTexts once per step, in its order), and the NET work-mode selection after
+    // the texts.
     std::function<void()> LoadConfiguration;
-    std::function<void()> ApplyMoreTexts;
+    std::function<void(TTextStep step)> ApplyMoreTexts;
     std::function<void()> CheckNetMode;
     // The close steps that belong to others (firmware file, configuration), before ours.
     std::function<void()> BeforeClose;
@@ -63,11 +72,27 @@ public:
 
     void ApplyMainTexts();
     void mni_MenuClick(const QString &name);
-    // Real-time help (mni_Hint's mark and the hints) and the Custom switch, as stored.
-    [[nodiscard]] bool RealTimeHelp() const { return m_showHints; }
-    void SetRealTimeHelp(bool on);
-    void SetCustom(bool custom);
     void SetAboutWindow(Tfrm_About *about);
+
+    // The settings the configuration file sets at start and reads at close.
+    // The language sets the language list and the check marks of mni_Cn / mni_En; it applies no
+    // texts (the creation step does that next; at run time mni_MenuClick switches).
+    void SetLanguage(bool chinese);
+    [[nodiscard]] bool IsChinese() const;
+    // Real-time help: the check mark of mni_Hint and whether any hint is shown.
+    void SetRealTimeHelp(bool on);
+    [[nodiscard]] bool RealTimeHelp() const;
+    // Custom hides Check for updates and Submit a question; About stays.
+    void SetCustom(bool custom);
+    [[nodiscard]] bool Custom() const { return m_custom; }
+    // The send key: 1 Enter sends, 2 Ctrl+Enter sends; any other value changes nothing.
+    void SetSendKey(int tag);
+    [[nodiscard]] int SendKey() const;
+
+    // How a web address is opened and how a hint is shown; tests replace them.
+    std::function<void(const QUrl &url)> OpenUrl;
+    std::function<void(const QPoint &globalPos, const QString &text, QWidget *widget, int msec)>
+        ShowHint;
 
     [[nodiscard]] TComm &Comm() const { return *m_cm1; }
     [[nodiscard]] TLinkControl &Link() const { return *m_link; }
@@ -84,6 +109,9 @@ protected:
 
 private:
     void BuildMenus();
+    void ApplyMenuTexts();
+    void ApplyPartTexts(TTextStep step);
+    [[nodiscard]] bool HintEvent(QObject *watched, QEvent *event);
     QWidget *BuildCommandSide();
     void FormCreate();
     void FormClose();
@@ -98,7 +126,7 @@ private:
     Tfrm_About *m_about = nullptr;
     QWidget *m_parameterHost = nullptr;
     QWidget *m_parameterPlaceholder = nullptr;
-    QWidget *m_rzgrpbxDo = nullptr;
+    QGroupBox *m_rzgrpbxDo = nullptr;
     QMenu *m_pmFwUpOpt = nullptr;
     QMenu *m_mniHelp = nullptr;
     QAction *m_mniCn = nullptr;
@@ -115,6 +143,7 @@ private:
     bool m_ownsLanguage = false;
     bool m_closed = false;
     bool m_showHints = true;
+    bool m_custom = false;
 };
 
 } // namespace m845

@@ -25,8 +25,6 @@
 namespace m845 {
 namespace {
 
-using detail::Lang;
-
 int TagOf(const QObject *object)
 {
     return object->property("tag").toInt();
@@ -115,15 +113,7 @@ int TParamPanel::WorkModeNumber() const
 
 void TParamPanel::SetParamGroupCaption()
 {
-    static constexpr std::array<std::string_view, 5> kModeKeys{
-        "lang_rbNetTran", "lang_rbHttpd", "lang_rbSmsTran", "lang_rbUdc", "lang_rbNetTran"};
-    const std::string_view modeKey = kModeKeys.at(static_cast<std::size_t>(WorkModeNumber()));
-    QString mode = Lang(modeKey);
-    // The mode text is looked up once more, as a key; the list hands it back unchanged.
-    mode = Lang(mode.toStdString());
-    QString caption = mode + Lang("lang_rzgrpbxPara");
-    // A group box reads '&' as a shortcut marker; the caption shows it as typed.
-    m_rzgrpbxPara->setTitle(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
+    m845::SetParamGroupCaption(m_rzgrpbxPara, WorkModeNumber(), "lang_rzgrpbxPara");
 }
 
 void TParamPanel::RbWkmokClick(QRadioButton *button)
@@ -156,7 +146,10 @@ void TParamPanel::ApplyUdcMode(bool udc)
     m_rzchckbxRegDtHex->setVisible(m_cbbRegTp->currentIndex() == 3 && m_rbNetTran->isChecked());
     m_cbbRegSnd->setVisible(!udc);
     m_lblRegSnd->setVisible(!udc);
-    m_cbbRegDt->setToolTip(udc ? Lang("hint_cbbRegDt_Udc") : QString());
+    if (udc)
+        SetHintByKey(m_cbbRegDt, "hint_cbbRegDt_Udc");
+    else
+        m_cbbRegDt->setToolTip(QString());
     m_rzchckbxRegDtHex->setEnabled(!udc);
     m_cbbRegTp->setEnabled(!udc);
     m_rzchckbxRegEn->setEnabled(!udc);
@@ -230,9 +223,9 @@ void TParamPanel::CbbRegTpChange()
     m_edtCloudPa->setVisible(t == 2 && m_rbNetTran->isChecked());
     m_rzchckbxRegDtHex->setVisible(t == 3 && m_rbNetTran->isChecked());
     if (t == 2) {
-        m_lblRegDt->setText(Lang("lang_CloudIdPw"));
-        m_cbbRegDt->setToolTip(Lang("lang_lblCloudId"));
-        m_edtCloudPa->setToolTip(Lang("lang_lblCloudPa"));
+        SetCaptionByKey(m_lblRegDt, "lang_CloudIdPw");
+        SetHintByKey(m_cbbRegDt, "lang_lblCloudId");
+        SetHintByKey(m_edtCloudPa, "lang_lblCloudPa");
     } else {
         m_lblRegDt->setText(m_cbbRegTp->currentText());
         m_cbbRegDt->setToolTip(QString());

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "core/panel.h"
+#include "ui/textsetters.h"
 
 class QCheckBox;
 class QComboBox;
@@ -40,10 +41,12 @@ public:
     explicit TParamPanel(QWidget *parent = nullptr);
     ~TParamPanel() override;
 
-    // Captions, combo items (selection kept) and hints in the current language, then the
-    // work-mode reaction for a checked NET/HTTPD/SMS button and the registration-type
-    // reaction. Item 1 of cbbRegTp belongs to SetHardwareSign: pass it as setIdentityItem and
-    // it runs between item 0 and items 2 and 3, before the registration-type reaction.
+    // The panel's share of applying texts, one step at a time: the work-mode reaction for a
+    // checked NET/HTTPD/SMS button, captions, combo items (selection kept) with the
+    // registration-type reaction, hints. Item 1 of cbbRegTp belongs to SetHardwareSign: pass
+    // it as setIdentityItem and it runs between item 0 and items 2 and 3, before the reaction.
+    void ApplyTexts(TTextStep step, const std::function<void()> &setIdentityItem = {});
+    // All four steps in order.
     void ApplyTexts(const std::function<void()> &setIdentityItem = {});
 
     // The name of the diagram shown ("Net_en", "Http_cn", "Sms_en" ...), empty before the
@@ -98,6 +101,12 @@ private:
     QWidget *BuildSmsPage();
     QWidget *BuildBaseArea();
     void WireReactions();
+
+    // The steps of ApplyTexts (parampanel_texts.cpp).
+    void ApplyWorkModeTexts();
+    void ApplyCaptions();
+    void ApplyComboItems(const std::function<void()> &setIdentityItem);
+    void ApplyHints();
 
     void RzchckbxEnableClick(QCheckBox *box);
     void CbbProtocolChange(QComboBox *box);

@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include "ui/parampanel_regdata.h"
-#include "ui/uitext.h"
+#include "ui/textsetters.h"
 #include "ui/workmodediagram.h"
 
 namespace m845 {
@@ -36,6 +36,8 @@ QLabel *MakeLabel(QWidget *parent, const QString &name)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(name);
+    // Captions come from an editable language file and are shown as typed, never as markup.
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
@@ -155,7 +157,7 @@ TParamPanel::TParamPanel(QWidget *parent)
     for (const SocketRow &row : m_rows)
         CbbProtocolChange(row.protocol);
     // The device variant starts as one that names its identity IMEI.
-    m_cbbRegTp->setItemText(1, detail::Lang("lang_cbbRegTp1_IMEI"));
+    SetComboItemByKey(m_cbbRegTp, 1, "lang_cbbRegTp1_IMEI");
     ApplyTexts();
 }
 

@@ -2,6 +2,8 @@
 
 #include "ui/parampanel.h"
 
+#include <array>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,55 +11,50 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "ui/uitext.h"
 #include "ui/parampanel_regdata.h"
+#include "ui/textsetters.h"
 
 namespace m845 {
-namespace {
-
-using detail::Lang;
-
-// Buttons and group boxes read '&' as a shortcut marker; captions show it as typed.
-QString Literal(const QString &text)
-{
-    QString escaped = text;
-    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
-void SetCaptionByKey(QLabel *control, std::string_view key)
-{
-    control->setText(Lang(key));
-}
-
-void SetCaptionByKey(QAbstractButton *control, std::string_view key)
-{
-    control->setText(Literal(Lang(key)));
-}
-
-void SetHintByKey(QWidget *control, std::string_view key)
-{
-    control->setToolTip(Lang(key));
-}
-
-void SetComboItemByKey(QComboBox *box, int index, std::string_view key)
-{
-    if (index < 0 || index >= box->count())
-        return;
-    box->setItemText(index, Lang(key));
-}
-
-} // namespace
 
 void TParamPanel::ApplyTexts(const std::function<void()> &setIdentityItem)
 {
+    for (const TTextStep step :
+         {TTextStep::WorkMode, TTextStep::Captions, TTextStep::ComboItems, TTextStep::Hints})
+        ApplyTexts(step, setIdentityItem);
+}
+
+void TParamPanel::ApplyTexts(TTextStep step, const std::function<void()> &setIdentityItem)
+{
+    switch (step) {
+    case TTextStep::WorkMode:
+        ApplyWorkModeTexts();
+        break;
+    case TTextStep::Captions:
+        ApplyCaptions();
+        break;
+    case TTextStep::ComboItems:
+        ApplyComboItems(setIdentityItem);
+        break;
+    case TTextStep::Hints:
+        ApplyHints();
+        break;
+    }
+}
+
+void TParamPanel::ApplyWorkModeTexts()
+{
+    // UDC is left out: its diagram keeps the language it was loaded in.
     if (m_rbNetTran->isChecked())
         RbWkmokClick(m_rbNetTran);
     else if (m_rbHttpd->isChecked())
         RbWkmokClick(m_rbHttpd);
     else if (m_rbSmsTran->isChecked())
         RbWkmokClick(m_rbSmsTran);
+}
 
-    m_rzgrpbxWkmod->setTitle(Literal(Lang("lang_rzgrpbxWkmod")));
+void TParamPanel::ApplyCaptions()
+{
+    SetCaptionByKey(m_rzgrpbxWkmod, "lang_rzgrpbxWkmod");
     SetCaptionByKey(m_rbNetTran, "lang_rbNetTran");
     SetCaptionByKey(m_rbUdc, "lang_rbUdc");
     SetCaptionByKey(m_rbHttpd, "lang_rbHttpd");
@@ -66,13 +63,13 @@ void TParamPanel::ApplyTexts(const std::function<void()> &setIdentityItem)
     static constexpr std::array<const char *, 4> kLetters{"A", "B", "C", "D"};
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         const SocketRow &row = m_rows.at(i);
-        row.enable->setText(Literal(Lang("lang_rzchckbxSkt"))
-                            + QString::fromLatin1(kLetters.at(i)));
+        SetCaptionByKeyWithSuffix(row.enable, "lang_rzchckbxSkt",
+                                  QString::fromLatin1(kLetters.at(i)));
         SetCaptionByKey(row.lblIpAndPort, "lang_lblIpAndPort");
         SetCaptionByKey(row.lblLinkType, "lang_lblLinkTpye");
         SetCaptionByKey(row.lblTo, "lang_OverTimeS");
     }
-    SetCaptionByKey(m_lbledtSockRsTimLabel, "lang_lbledtSockRsTim");
+    SetEditLabelByKey(m_lbledtSockRsTimLabel, m_lbledtSockRsTim, "lang_lbledtSockRsTim");
     SetCaptionByKey(m_rzchckbxHeartEn, "lang_rzchckbxHeartEn");
     SetCaptionByKey(m_lblHeartTm, "lang_lblHeartTm");
     SetCaptionByKey(m_lblHeartDt, "lang_lblHeartDt");
@@ -91,7 +88,7 @@ void TParamPanel::ApplyTexts(const std::function<void()> &setIdentityItem)
     SetCaptionByKey(m_lblDSTNUM, "lang_lblDSTNUM");
     SetCaptionByKey(m_rzchckbxSMSFLT, "lang_rzchckbxSMSFLT");
     SetCaptionByKey(m_rzchckbxSMSPH, "lang_rzchckbxSMSPH");
-    m_rzgrpbxBase->setTitle(Literal(Lang("lang_rzgrpbxBase")));
+    SetCaptionByKey(m_rzgrpbxBase, "lang_rzgrpbxBase");
     SetCaptionByKey(m_lblUart, "lang_lblUart");
     SetCaptionByKey(m_lblBaud, "lang_lblBaud");
     SetCaptionByKey(m_lblPDS, "lang_lblOpenPDS");
@@ -101,11 +98,14 @@ void TParamPanel::ApplyTexts(const std::function<void()> &setIdentityItem)
     SetCaptionByKey(m_lblUARTFT, "lang_lblUARTFT");
     SetCaptionByKey(m_lblUARTFL, "lang_lblUARTFL");
     SetCaptionByKey(m_rzchckbxE, "lang_rzchckbxE");
-    SetCaptionByKey(m_lbledtCmdPwLabel, "lang_lbledtCmdPw");
-    SetCaptionByKey(m_lbledtStMsgLabel, "lang_lbledtStMsg");
-    SetCaptionByKey(m_lbledtApnLabel, "lang_lbledtApn");
-    SetCaptionByKey(m_lbledtRsTimLabel, "lang_lbledtRsTim");
+    SetEditLabelByKey(m_lbledtCmdPwLabel, m_lbledtCmdPw, "lang_lbledtCmdPw");
+    SetEditLabelByKey(m_lbledtStMsgLabel, m_lbledtStMsg, "lang_lbledtStMsg");
+    SetEditLabelByKey(m_lbledtApnLabel, m_lbledtApn, "lang_lbledtApn");
+    SetEditLabelByKey(m_lbledtRsTimLabel, m_lbledtRsTim, "lang_lbledtRsTim");
+}
 
+void TParamPanel::ApplyComboItems(const std::function<void()> &setIdentityItem)
+{
     for (const SocketRow &row : m_rows) {
         SetComboItemByKey(row.connKind, 0, "lang_cbbASL0");
         SetComboItemByKey(row.connKind, 1, "lang_cbbASL1");
@@ -120,7 +120,10 @@ void TParamPanel::ApplyTexts(const std::function<void()> &setIdentityItem)
     SetComboItemByKey(m_cbbRegTp, 2, "lang_cbbRegTp3");
     SetComboItemByKey(m_cbbRegTp, 3, "lang_cbbRegTp4");
     CbbRegTpChange();
+}
 
+void TParamPanel::ApplyHints()
+{
     for (QWidget *control : {static_cast<QWidget *>(m_cbbBaud), static_cast<QWidget *>(m_cbbFlow),
                              static_cast<QWidget *>(m_cbbP), static_cast<QWidget *>(m_cbbD),
                              static_cast<QWidget *>(m_cbbS), m_imgCKZD})

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -18,13 +19,11 @@
 #include "lang/langlist.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
-#include "ui/uitext.h"
+#include "ui/textsetters.h"
 
 namespace m845 {
 
 namespace {
-
-using detail::Lang;
 
 // Edit-like controls: the ones copy, paste, select-all and clear act on.
 bool IsEditLike(const QWidget *w)
@@ -49,11 +48,27 @@ std::string BoxBytes(const QPlainTextEdit *box)
     return Utf8ToGbk(text.toStdString());
 }
 
-QToolButton *MakeToolButton(const QString &name, QWidget *parent)
+// A button that drops its menu down at once: the style draws the arrow over the caption's
+// end unless the width leaves room for it.
+class TDropDownButton final : public QToolButton
 {
-    auto *b = new QToolButton(parent);
+public:
+    using QToolButton::QToolButton;
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        QSize hint = QToolButton::sizeHint();
+        hint.rwidth() += style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, this);
+        return hint;
+    }
+};
+
+QToolButton *MakeToolButton(const QString &name, QWidget *parent, bool dropDown = false)
+{
+    QToolButton *b = dropDown ? new TDropDownButton(parent) : new QToolButton(parent);
     b->setObjectName(name);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (dropDown)
+        b->setPopupMode(QToolButton::InstantPopup);
     return b;
 }
 
@@ -115,23 +130,25 @@ TSendPane::TSendPane(QWidget *window, QWidget *parent)
     rztlbrSend->setFixedHeight(29);
     auto *sendBar = new QHBoxLayout(rztlbrSend);
     sendBar->setContentsMargins(4, 0, 4, 0);
-    m_btnSendTpye = MakeToolButton(QStringLiteral("btnSendTpye"), rztlbrSend);
-    m_btnSendTpye->setPopupMode(QToolButton::InstantPopup);
+    m_btnSendTpye = MakeToolButton(QStringLiteral("btnSendTpye"), rztlbrSend, true);
     m_chbTxHex = new QCheckBox(QStringLiteral("Hex"), rztlbrSend);
     m_chbTxHex->setObjectName(QStringLiteral("chbTxHex"));
     m_lblSend = new QLabel(rztlbrSend);
     m_lblSend->setObjectName(QStringLiteral("lblSend"));
     m_lblSendCount = new QLabel(QStringLiteral("0"), rztlbrSend);
     m_lblSendCount->setObjectName(QStringLiteral("lblSendCount"));
-    m_lblSendCount->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // The counter takes the width the bar leaves, hidden too (SMS sending), so the send
+    // buttons end at the right edge whatever the send type.
+    QSizePolicy fill(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    fill.setRetainSizeWhenHidden(true);
+    m_lblSendCount->setSizePolicy(fill);
     m_btnSend = MakeToolButton(QStringLiteral("btnSend"), rztlbrSend);
     m_btnSend->setMinimumWidth(70);
     QFont bold = m_btnSend->font();
     bold.setBold(true);
     m_btnSend->setFont(bold);
-    m_btnSetSendKey = MakeToolButton(QStringLiteral("btnSetSendKey"), rztlbrSend);
+    m_btnSetSendKey = MakeToolButton(QStringLiteral("btnSetSendKey"), rztlbrSend, true);
     m_btnSetSendKey->setText(QStringLiteral("Key"));
-    m_btnSetSendKey->setPopupMode(QToolButton::InstantPopup);
     sendBar->addWidget(m_btnSendTpye);
     sendBar->addSpacing(8);
     sendBar->addWidget(m_chbTxHex);
@@ -285,7 +302,7 @@ void TSendPane::pmSendClick(int tag)
         m_actCR->setShortcut(enterSends ? ctrlEnter : enter);
         QAction *item = enterSends ? m_mniEnter : m_mniCtrlEnter;
         item->setChecked(true);
-        m_btnSend->setToolTip(item->text());
+        m_btnSend->setToolTip(PlainCaption(item->text()));
     } else if (tag == kSendKeyAutoCR) {
         m_mniAutoCR->setChecked(!m_mniAutoCR->isChecked());
     }
@@ -303,7 +320,7 @@ void TSendPane::pmSendTypeClick(int tag)
         return;
     const bool sms = tag == kSendTypeSms;
     m_rztlbrSendTpye->setVisible(sms);
-    m_btnSendTpye->setText(Lang(sms ? "lang_pmSendType1" : "lang_pmSendType0"));
+    SetCaptionByKey(m_btnSendTpye, sms ? "lang_pmSendType1" : "lang_pmSendType0");
     m_sendType = tag;
     m_chbTxHex->setVisible(!sms);
     m_lblSend->setVisible(!sms);
@@ -325,21 +342,24 @@ void TSendPane::chbTxHexClick()
     m_edtSend->setPlainText(text);
 }
 
-void TSendPane::ApplyTexts()
+void TSendPane::ApplyCaptions()
 {
-    m_lblReTelNum->setText(Lang("lang_lblReTelNum"));
-    m_lblSend->setText(Lang("lang_lblTxHex"));
-    m_btnSend->setText(Lang("lang_btnSend"));
-    pmSendTypeClick(kSendTypeSerial);
-    m_mniAtCmd->setText(Lang("lang_pmSendType0"));
-    m_mniSms->setText(Lang("lang_pmSendType1"));
-    m_mniEnter->setText(Lang("lang_pmSend0"));
-    m_mniCtrlEnter->setText(Lang("lang_pmSend1"));
-    m_mniAutoCR->setText(Lang("lang_pmSend3"));
-    m_mniCopy->setText(Lang("lang_pmCls0"));
-    m_mniPst->setText(Lang("lang_pmCls1"));
-    m_mniAll->setText(Lang("lang_pmCls2"));
-    m_mniCls->setText(Lang("lang_pmCls4"));
+    SetCaptionByKey(m_lblReTelNum, "lang_lblReTelNum");
+    SetCaptionByKey(m_lblSend, "lang_lblTxHex");
+    SetCaptionByKey(m_btnSend, "lang_btnSend");
+}
+
+void TSendPane::ApplyPopupItems()
+{
+    SetPopupItemByKey(m_pmSendType, 0, "lang_pmSendType0");
+    SetPopupItemByKey(m_pmSendType, 1, "lang_pmSendType1");
+    SetPopupItemByKey(m_pmSend, 0, "lang_pmSend0");
+    SetPopupItemByKey(m_pmSend, 1, "lang_pmSend1");
+    SetPopupItemByKey(m_pmSend, 3, "lang_pmSend3");
+    SetPopupItemByKey(m_pmCls, 0, "lang_pmCls0");
+    SetPopupItemByKey(m_pmCls, 1, "lang_pmCls1");
+    SetPopupItemByKey(m_pmCls, 2, "lang_pmCls2");
+    SetPopupItemByKey(m_pmCls, 4, "lang_pmCls4");
 }
 
 } // namespace m845

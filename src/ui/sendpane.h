@@ -59,7 +59,8 @@ public:
     [[nodiscard]] QAction *ActSend() const { return m_actSend; }
     [[nodiscard]] QAction *ActCR() const { return m_actCR; }
 
-    void ApplyTexts();
+    void ApplyCaptions();
+    void ApplyPopupItems();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

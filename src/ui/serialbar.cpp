@@ -8,13 +8,11 @@
 #include <QToolButton>
 
 #include "serial/portlist.h"
-#include "ui/uitext.h"
+#include "ui/textsetters.h"
 
 namespace m845 {
 
 namespace {
-
-using detail::Lang;
 
 std::vector<std::string> SystemPorts()
 {
@@ -197,25 +195,25 @@ void TSerialToolBar::SelectDefaults()
 void TSerialToolBar::ShowButtonTag(int tag)
 {
     if (tag == kBtnTagOpen) {
-        m_btnOpenClose->setText(Lang("lang_btnOpen"));
+        SetCaptionByKey(m_btnOpenClose, "lang_btnOpen");
         m_btnOpenClose->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     } else if (tag == kBtnTagClose) {
-        m_btnOpenClose->setText(Lang("lang_btnClose"));
+        SetCaptionByKey(m_btnOpenClose, "lang_btnClose");
         m_btnOpenClose->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     }
 }
 
-void TSerialToolBar::ApplyTexts()
+void TSerialToolBar::ApplyCaptions()
 {
-    const QString hint = Lang("hint_cbbOpenUart");
-    m_lblOpenCom->setText(Lang("lang_lblOpenCom"));
-    m_lblOpenBaud->setText(Lang("lang_lblOpenBaud"));
-    m_lblOpenPDS->setText(Lang("lang_lblOpenPDS"));
-    m_lblOpenFlow->setText(Lang("lang_lblOpenFlow"));
-    for (QWidget *w : std::initializer_list<QWidget *>{m_lblOpenCom, m_lblOpenBaud, m_lblOpenPDS,
-                                                       m_lblOpenFlow, m_cbbOpenBaud, m_cbbOpenP,
-                                                       m_cbbOpenD, m_cbbOpenS, m_cbbOpenFlow})
-        w->setToolTip(hint);
+    for (QLabel *label : {m_lblOpenCom, m_lblOpenBaud, m_lblOpenPDS, m_lblOpenFlow})
+        SetCaptionAndHintByKey(label, "lang_" + label->objectName().toStdString(),
+                               "hint_cbbOpenUart");
+}
+
+void TSerialToolBar::ApplyHints()
+{
+    for (QComboBox *box : {m_cbbOpenBaud, m_cbbOpenP, m_cbbOpenD, m_cbbOpenS, m_cbbOpenFlow})
+        SetHintByKey(box, "hint_cbbOpenUart");
 }
 
 } // namespace m845

@@ -49,7 +49,9 @@ public:
     // Caption and picture of the open/close button for the link's tag (1 open, 2 close); the
     // tag itself lives in the link control only.
     void ShowButtonTag(int tag);
-    void ApplyTexts();
+    // The labels' captions with their hints; the lists' hints (separate steps of applying).
+    void ApplyCaptions();
+    void ApplyHints();
 
     [[nodiscard]] TPortComboBox *PortBox() const { return m_cbbOpenCom; }
     [[nodiscard]] QToolButton *OpenCloseButton() const { return m_btnOpenClose; }

@@ -37,9 +37,8 @@ bool TToolSettings::IsChinese() const
 void TToolSettings::SetChinese(bool chinese)
 {
     m_storedChinese = chinese;
-    // The menu marks and the texts follow in the window's creation step.
-    if (LangList() != nullptr)
-        LangList()->IsChinese = chinese;
+    // The texts follow in the window's creation step (or at once after a run-time load).
+    m_window.SetLanguage(chinese);
 }
 
 bool TToolSettings::RealTimeHelp() const
@@ -64,7 +63,7 @@ int TToolSettings::SendKeyTag() const
 
 void TToolSettings::ChooseSendKey(int tag)
 {
-    m_window.SendPane().pmSendClick(tag);
+    m_window.SetSendKey(tag);
 }
 
 std::uint8_t TToolSettings::HardwareSign() const

@@ -121,8 +121,9 @@ TEST_F(MainWindowTest, CreationStepsOfOthersRunInOrderOnce)
         w.LoadConfiguration = [&] {
             steps.emplace_back("config");
         };
-        w.ApplyMoreTexts = [&] {
-            steps.emplace_back("texts");
+        w.ApplyMoreTexts = [&](TTextStep step) {
+            if (step == TTextStep::WorkMode)
+                steps.emplace_back("texts");
         };
         w.CheckNetMode = [&] {
             steps.emplace_back("net");
