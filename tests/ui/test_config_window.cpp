@@ -145,6 +145,34 @@ TEST_F(ConfigWindowTest, ChangesSurviveARestart)
     EXPECT_EQ(m_window->SendPane().SendKeyTag(), kSendKeyEnter);
 }
 
+TEST_F(ConfigWindowTest, ALanguageForOneRunLeavesTheStoredOne)
+{
+    std::ofstream(CfgPath()) << "[System]\nLanguage=0\n";
+    m_window = std::make_unique<TFrm_Main>([](TFrm_Main &w) {
+        auto session = std::make_unique<TDeviceSession>(w);
+        auto config = std::make_unique<TConfigCommands>(w, *session);
+        w.AdoptPart(std::move(session));
+        w.AdoptPart(std::move(config));
+        w.OverrideLanguage(true);
+    });
+    EXPECT_TRUE(LangList()->IsChinese);
+    EXPECT_TRUE(m_window->findChild<QAction *>(QStringLiteral("mni_Cn"))->isChecked());
+    Close();
+    EXPECT_NE(Read(CfgPath()).find("Language=0\n"), std::string::npos);
+
+    // A language chosen from the menu is the user's own, and is kept.
+    m_window = std::make_unique<TFrm_Main>([](TFrm_Main &w) {
+        auto session = std::make_unique<TDeviceSession>(w);
+        auto config = std::make_unique<TConfigCommands>(w, *session);
+        w.AdoptPart(std::move(session));
+        w.AdoptPart(std::move(config));
+        w.OverrideLanguage(false);
+    });
+    m_window->mni_MenuClick(QStringLiteral("mni_Cn"));
+    Close();
+    EXPECT_NE(Read(CfgPath()).find("Language=1\n"), std::string::npos);
+}
+
 TEST_F(ConfigWindowTest, StoredModeAndVariantAtStartUp)
 {
     std::ofstream(CfgPath()) << "[System]\nHdVerSign=hdbirch\nCustom=1\n[WKMOD]\nWKMOD=SMS\n"
