@@ -134,6 +134,14 @@ TSerialToolBar::TSerialToolBar(QWidget *parent)
     m_btnOpenClose->setStyleSheet(QStringLiteral("QToolButton { color: #0000ff; }"));
     connect(m_btnOpenClose, &QToolButton::clicked, this, [this] { emit OpenCloseClicked(); });
 
+    // The click chooses the firmware file; the arrow holds the upgrade's options.
+    m_btnFwUp = new QToolButton(rztlbrCom);
+    m_btnFwUp->setObjectName(QStringLiteral("btnFwUp"));
+    m_btnFwUp->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_btnFwUp->setPopupMode(QToolButton::MenuButtonPopup);
+    m_btnFwUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    connect(m_btnFwUp, &QToolButton::clicked, this, [this] { emit FwUpClicked(); });
+
     auto *rzSpacer2 = new QFrame(rztlbrCom);
     rzSpacer2->setObjectName(QStringLiteral("RzSpacer2"));
     rzSpacer2->setFrameShape(QFrame::VLine);
@@ -155,6 +163,7 @@ TSerialToolBar::TSerialToolBar(QWidget *parent)
     bar->addSpacing(8);
     bar->addWidget(m_btnOpenClose);
     bar->addWidget(rzSpacer2);
+    bar->addWidget(m_btnFwUp);
     bar->addStretch(1); // RzSpacer6: the rest of the bar
 }
 
@@ -212,6 +221,7 @@ void TSerialToolBar::ApplyTexts()
     m_lblOpenBaud->setText(Lang("lang_lblOpenBaud"));
     m_lblOpenPDS->setText(Lang("lang_lblOpenPDS"));
     m_lblOpenFlow->setText(Lang("lang_lblOpenFlow"));
+    m_btnFwUp->setText(Lang("lang_btnFwUp"));
     for (QWidget *w : std::initializer_list<QWidget *>{m_lblOpenCom, m_lblOpenBaud, m_lblOpenPDS,
                                                        m_lblOpenFlow, m_cbbOpenBaud, m_cbbOpenP,
                                                        m_cbbOpenD, m_cbbOpenS, m_cbbOpenFlow})
