@@ -187,7 +187,7 @@ constexpr std::array<TextEntry, kTextTableSize> kTextTable{{
 
 // Texts a Linux technician needs beyond the table above. A language-file entry with the same
 // key takes precedence, so they can be translated like the rest.
-constexpr std::array<TextEntry, 28> kExtraTexts{{
+constexpr auto kExtraTexts = std::to_array<TextEntry>({
     {"info_ComWhyNotFound", "原因：找不到该串口设备", "Reason: device not found"},
     {"info_ComWhyAccess", "原因：没有权限，请把当前用户加入 dialout 组",
      "Reason: permission denied: add the user to the dialout group"},
@@ -223,7 +223,22 @@ constexpr std::array<TextEntry, 28> kExtraTexts{{
     {"info_RecStart", "开始记录", "Recording started"},
     {"info_RecPortOpen", "串口 %s 已打开，波特率 %s", "Port %s opened at %s baud"},
     {"info_RecPortClose", "串口已关闭", "Port closed"},
-}};
+    {"info_FwFileOpenFail", "无法打开固件文件 %s：%s", "Cannot open the firmware file %s: %s"},
+    {"info_FwFileNotFile", "%s 不是文件，请选择固件文件",
+     "%s is not a file; please select a firmware file"},
+    {"info_FwFileChanged", "固件文件 %s 已被修改或删除，停止发送，请重新选择固件",
+     "The firmware file %s has changed or been removed; nothing more is sent. Please select the "
+     "firmware file again"},
+    {"info_FwFileReadFail", "无法读取固件文件（%s），传输已停止，请重新选择固件",
+     "Cannot read the firmware file (%s); the transfer is stopped. Please select the firmware "
+     "file again"},
+    {"info_FwFileSwitched", "传输中选择了新的固件，本次传输已停止；模块再次请求时发送新固件",
+     "Another firmware file was chosen during the transfer, which stops here; the new file is "
+     "sent when the module asks again"},
+    {"info_FwPortLost", "升级中串口已关闭，传输已停止；重新打开串口后，模块再次请求时重新开始",
+     "The serial port closed during the upgrade and the transfer is stopped; it starts again "
+     "when the module asks after the port is reopened"},
+});
 
 } // namespace
 

@@ -2,6 +2,8 @@
 
 #include <QProgressBar>
 
+#include "firmware/firmwareupgrade.h"
+#include "ui/firmwarecontrol.h"
 #include "ui/linkcontrol.h"
 #include "ui/logpane.h"
 #include "ui/mainwindow.h"
@@ -21,6 +23,8 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
     // A coarse timer may fire early; the command pause must never be shorter than asked.
     m_pauseTimer.SetTimerType(Qt::PreciseTimer);
     window.InstallParameterPanel(m_panel);
+    m_firmware = std::make_unique<TFirmwareControl>(window, static_cast<IProgress &>(*this));
+    m_sequencer.SetReceiveHook(&m_firmware->Upgrade());
 
     window.Link().DispatchReceived = [this](const std::uint8_t *buffer, std::uint16_t length) {
         m_sequencer.DispatchReceived(buffer, length);
@@ -52,6 +56,7 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
 TDeviceSession::~TDeviceSession()
 {
     // The window outlives the session by a little while it closes: leave no hook behind.
+    m_sequencer.SetReceiveHook(nullptr);
     m_window.Link().DispatchReceived = nullptr;
     m_window.DoClick = nullptr;
     m_window.SendPane().ClearOperationMode = nullptr;

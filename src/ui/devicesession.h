@@ -1,7 +1,8 @@
 #pragma once
 
 // Joins the device protocol to the window: the parameter panel, the reply applier and the
-// command sequencer, fed by the link's received blocks and the command buttons.
+// command sequencer, fed by the link's received blocks and the command buttons, and the firmware
+// upgrade, which gets the first look at every received block.
 
 #include <memory>
 
@@ -16,6 +17,7 @@ class QProgressBar;
 
 namespace m845 {
 
+class TFirmwareControl;
 class TFrm_Main;
 class TParamPanel;
 
@@ -32,6 +34,7 @@ public:
     [[nodiscard]] TParamPanel &Panel() const { return *m_panel; }
     [[nodiscard]] TReplyApplier &Applier() { return m_applier; }
     [[nodiscard]] TSequencer &Sequencer() { return m_sequencer; }
+    [[nodiscard]] TFirmwareControl &Firmware() const { return *m_firmware; }
 
 private:
     void ShowProgress(int total, int complete) override;
@@ -44,6 +47,7 @@ private:
     TQtTimer m_pauseTimer;
     TReplyApplier m_applier;
     TSequencer m_sequencer;
+    std::unique_ptr<TFirmwareControl> m_firmware;
 };
 
 } // namespace m845

@@ -37,6 +37,13 @@ std::uint32_t ReadIntervalForBaud(std::uint32_t baud)
     return 60;
 }
 
+std::uint32_t ShortReadIntervalForBaud(std::uint32_t baud)
+{
+    constexpr std::uint64_t kByteTimes = 4;
+    const std::uint64_t ms = (kByteTimes * 10 * 1000 + baud - 1) / std::max<std::uint32_t>(baud, 1);
+    return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(ms, 1, ReadIntervalForBaud(baud)));
+}
+
 TLinkControl::TLinkControl(TComm &comm, const IPortSettings &settings, ILog &log, ITimer *rcvTimer)
     : m_comm(comm)
     , m_settings(settings)
@@ -144,7 +151,12 @@ void TLinkControl::SetButtonTag(int tag)
 
 void TLinkControl::btnSysClick()
 {
-    switch (m_buttonTag) {
+    btnSysClick(m_buttonTag);
+}
+
+void TLinkControl::btnSysClick(int tag)
+{
+    switch (tag) {
     case kBtnTagOpen:
         if (OpenLink()) {
             SetButtonTag(kBtnTagClose);
@@ -249,6 +261,13 @@ void TLinkControl::SendData(std::string_view data)
 bool TLinkControl::WriteData(const std::uint8_t *data, std::uint16_t length)
 {
     return m_comm.WriteData(data, length);
+}
+
+void TLinkControl::SetShortReadInterval(bool shortInterval)
+{
+    const std::uint32_t baud = m_comm.BaudRate();
+    m_comm.SetReadIntervalTimeout(shortInterval ? ShortReadIntervalForBaud(baud)
+                                                : ReadIntervalForBaud(baud));
 }
 
 void TLinkControl::cm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/link.h"
+#include "core/readinterval.h"
 
 namespace m845 {
 
@@ -36,8 +37,11 @@ inline constexpr int kBtnTagChooseFirmware = 3;
 
 // Read interval that ends a received block, by baud rate.
 [[nodiscard]] std::uint32_t ReadIntervalForBaud(std::uint32_t baud);
+// The short one, while a one-byte answer is awaited: a few byte times, so that a burst sent
+// back to back still arrives whole, and never under 1 ms.
+[[nodiscard]] std::uint32_t ShortReadIntervalForBaud(std::uint32_t baud);
 
-class TLinkControl final : public ILink
+class TLinkControl final : public ILink, public IReadInterval
 {
 public:
     // rcvTimer is the sequencer's reply timer; it may be null until the sequencer exists.
@@ -50,6 +54,8 @@ public:
     void CloseLink();
     // The open/close button's click: its tag decides.
     void btnSysClick();
+    // A click on a tool-bar button that carries its own tag (3: the firmware file choice).
+    void btnSysClick(int tag);
     [[nodiscard]] int ButtonTag() const { return m_buttonTag; }
     // The firmware upgrade switches the button into file choice (tag 3) and back.
     void SetButtonTag(int tag);
@@ -59,6 +65,7 @@ public:
     [[nodiscard]] bool IsPortOpen() const override { return m_isPortOpen; }
     [[nodiscard]] const std::string &LastSentText() const override { return m_lastSentText; }
     bool WriteData(const std::uint8_t *data, std::uint16_t length) override;
+    void SetShortReadInterval(bool shortInterval) override;
 
     void SetRcvTimer(ITimer *timer) { m_rcvTimer = timer; }
 

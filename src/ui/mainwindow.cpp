@@ -9,6 +9,8 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "lang/langlist.h"
@@ -110,6 +112,9 @@ TFrm_Main::TFrm_Main(const std::function<void(TFrm_Main &)> &beforeCreate, QWidg
     };
     connect(m_serialBar, &TSerialToolBar::OpenCloseClicked, this,
             [this] { m_link->btnSysClick(); });
+    connect(m_serialBar, &TSerialToolBar::FwUpClicked, this,
+            [this] { m_link->btnSysClick(kBtnTagChooseFirmware); });
+    m_serialBar->FwUpButton()->setMenu(m_pmFwUpOpt);
     connect(m_buttons, &TCommandButtons::Clicked, this, [this](int tag) { btnDoClick(tag); });
 
     new TWheelRouter(this);

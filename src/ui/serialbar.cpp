@@ -132,6 +132,14 @@ TSerialToolBar::TSerialToolBar(QWidget *parent)
     m_btnOpenClose->setStyleSheet(QStringLiteral("QToolButton { color: #0000ff; }"));
     connect(m_btnOpenClose, &QToolButton::clicked, this, [this] { emit OpenCloseClicked(); });
 
+    // The click chooses the firmware file; the arrow holds the upgrade's options.
+    m_btnFwUp = new QToolButton(rztlbrCom);
+    m_btnFwUp->setObjectName(QStringLiteral("btnFwUp"));
+    m_btnFwUp->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_btnFwUp->setPopupMode(QToolButton::MenuButtonPopup);
+    m_btnFwUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    connect(m_btnFwUp, &QToolButton::clicked, this, [this] { emit FwUpClicked(); });
+
     auto *rzSpacer2 = new QFrame(rztlbrCom);
     rzSpacer2->setObjectName(QStringLiteral("RzSpacer2"));
     rzSpacer2->setFrameShape(QFrame::VLine);
@@ -153,6 +161,7 @@ TSerialToolBar::TSerialToolBar(QWidget *parent)
     bar->addSpacing(8);
     bar->addWidget(m_btnOpenClose);
     bar->addWidget(rzSpacer2);
+    bar->addWidget(m_btnFwUp);
     bar->addStretch(1); // RzSpacer6: the rest of the bar
 }
 
@@ -208,6 +217,7 @@ void TSerialToolBar::ApplyCaptions()
     for (QLabel *label : {m_lblOpenCom, m_lblOpenBaud, m_lblOpenPDS, m_lblOpenFlow})
         SetCaptionAndHintByKey(label, "lang_" + label->objectName().toStdString(),
                                "hint_cbbOpenUart");
+    SetCaptionByKey(m_btnFwUp, "lang_btnFwUp");
 }
 
 void TSerialToolBar::ApplyHints()

@@ -1,6 +1,7 @@
 #pragma once
 
-// The serial tool bar: port, line settings and the open/close button.
+// The serial tool bar: port, line settings, the open/close button and the firmware upgrade
+// button with its options drop-down.
 
 #include <string>
 #include <vector>
@@ -55,9 +56,11 @@ public:
 
     [[nodiscard]] TPortComboBox *PortBox() const { return m_cbbOpenCom; }
     [[nodiscard]] QToolButton *OpenCloseButton() const { return m_btnOpenClose; }
+    [[nodiscard]] QToolButton *FwUpButton() const { return m_btnFwUp; }
 
 signals:
     void OpenCloseClicked();
+    void FwUpClicked();
 
 private:
     TPortComboBox *m_cbbOpenCom = nullptr;
@@ -71,6 +74,7 @@ private:
     QLabel *m_lblOpenPDS = nullptr;
     QLabel *m_lblOpenFlow = nullptr;
     QToolButton *m_btnOpenClose = nullptr;
+    QToolButton *m_btnFwUp = nullptr;
 };
 
 } // namespace m845

@@ -213,6 +213,26 @@ TEST_F(SimServerTest, BaudPaceNeverDeliversFasterThanTheLineRate)
     EXPECT_GE(elapsed, std::chrono::microseconds(got.size() * 1041));
 }
 
+TEST_F(SimServerTest, BaudPaceHandsTheDeviceAWrittenBlockAtTheLineRate)
+{
+    SimOptions options;
+    options.baudPace = true;
+    options.baud = 9600;
+    options.model.boot = true;
+    Start(options);
+    (void)Burst();
+    ASSERT_TRUE(peer->Write("F"));
+    (void)Burst();
+    ASSERT_TRUE(peer->Write("Y"));
+    ASSERT_EQ(Burst(), "Y\r\n");
+    const std::string block = test::Blocks(std::string(128, 'x')).front();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(peer->Write(block)); // at once, as a sender hands a block to its driver
+    EXPECT_EQ(Burst(), "\x06");
+    // The answer needs the block's last byte, which is 133 byte times of 1.04 ms on the line.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(133 * 1041));
+}
+
 TEST_F(SimServerTest, ServesAnExistingPortWithPowerOnAtOnce)
 {
     int master = -1;

@@ -48,7 +48,7 @@ std::string SimUsage()
            "  --reload-held       enter the boot loader at every start\n"
            "  --fw-out FILE       write each received firmware image there\n"
            "  --baud N            line rate for --baud-pace and the line settings (115200)\n"
-           "  --baud-pace         send at the line rate, 10 bits a byte\n"
+           "  --baud-pace         send and receive at the line rate, 10 bits a byte\n"
            "  --silent-until-entry  answer nothing until \"+++\" and \"a\"\n"
            "  --err CMD,...       answer these commands with +ERR:\n"
            "  --split CMD,...     answer these commands in two bursts 100 ms apart\n"

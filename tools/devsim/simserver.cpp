@@ -291,6 +291,40 @@ std::optional<TimePoint> SimServer::Flush(TimePoint now)
 
 void SimServer::HandleInput(const char *data, std::size_t count, TimePoint now)
 {
+    if (!m_options.baudPace) {
+        Feed(data, count, now);
+        return;
+    }
+    // The peer's write lands in the pty at once; on a wire its bytes follow one another.
+    if (m_in.empty()) {
+        m_inNextDue = std::max(now, m_inLineFreeAt) + m_byteTime;
+    }
+    m_in.append(data, count);
+}
+
+std::optional<TimePoint> SimServer::ReleaseInput(TimePoint now)
+{
+    if (m_in.empty()) {
+        return std::nullopt;
+    }
+    if (now < m_inNextDue) {
+        return m_inNextDue;
+    }
+    const auto count = std::min<std::size_t>(
+        m_in.size(), 1 + static_cast<std::size_t>((now - m_inNextDue) / m_byteTime));
+    m_inLineFreeAt = m_inNextDue + m_byteTime * static_cast<long>(count - 1);
+    m_inNextDue += m_byteTime * static_cast<long>(count);
+    const std::string arrived = m_in.substr(0, count);
+    m_in.erase(0, count);
+    Feed(arrived.data(), arrived.size(), now);
+    if (m_dropped) {
+        m_in.clear();
+    }
+    return m_in.empty() ? std::nullopt : std::optional<TimePoint>(m_inNextDue);
+}
+
+void SimServer::Feed(const char *data, std::size_t count, TimePoint now)
+{
     std::size_t take = count;
     bool drop = false;
     if (m_options.dropAfter >= 0) {
@@ -326,6 +360,10 @@ void SimServer::Run()
     char buffer[4096];
     while (!m_stop && !m_dropped) {
         TimePoint now = SimClock::now();
+        const std::optional<TimePoint> nextIn = ReleaseInput(now);
+        if (m_dropped) {
+            break;
+        }
         std::optional<TimePoint> deadline;
         {
             std::lock_guard lock(m_mutex);
@@ -336,8 +374,10 @@ void SimServer::Run()
         }
         m_changed.notify_all();
         const auto nextOut = Flush(now);
-        if (nextOut && (!deadline || *nextOut < *deadline)) {
-            deadline = nextOut;
+        for (const auto &next : {nextOut, nextIn}) {
+            if (next && (!deadline || *next < *deadline)) {
+                deadline = next;
+            }
         }
         auto wait = deadline ? std::chrono::nanoseconds(*deadline - now)
                              : std::chrono::nanoseconds(std::chrono::seconds(1));

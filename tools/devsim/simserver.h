@@ -31,7 +31,9 @@ struct SimOptions
     std::string stateFile; // parameters loaded at start and saved after every change
     std::string traceFile; // every received command line, one per line
     std::string fwOutFile; // each received firmware image, padding kept
-    bool baudPace = false; // bytes leave at the line rate, 10 bits each
+    // Bytes leave, and reach the device, at the line rate, 10 bits each: what the peer writes
+    // at once is handed to the device byte by byte as each stop bit would end.
+    bool baudPace = false;
     int baud = 115200;
     long long dropAfter = -1; // close the line after this many received bytes; < 0 never
     // On a pty the device is powered when the peer first opens the line, so that the first
@@ -85,6 +87,9 @@ private:
     // Writes what is due; returns when the next byte is due, if any is waiting.
     std::optional<TimePoint> Flush(TimePoint now);
     void HandleInput(const char *data, std::size_t count, TimePoint now);
+    // Pacing: hands the device what has arrived by now; returns when the next byte is due.
+    std::optional<TimePoint> ReleaseInput(TimePoint now);
+    void Feed(const char *data, std::size_t count, TimePoint now);
     void CloseLine();
     void SaveState();
     void WriteTrace(const std::string &line);
@@ -109,6 +114,9 @@ private:
     std::atomic<long long> m_received{0};
     std::deque<Pending> m_out; // thread only
     TimePoint m_lineFreeAt;    // thread only
+    std::string m_in;          // thread only: received, not yet through the paced line
+    TimePoint m_inNextDue;     // thread only: when the first byte of m_in has arrived
+    TimePoint m_inLineFreeAt;  // thread only
     std::chrono::nanoseconds m_byteTime{0};
 };
 

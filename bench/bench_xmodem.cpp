@@ -1,0 +1,322 @@
+// Firmware upload by XModem-CRC against the simulated boot loader, paced at the line rate both
+// ways, side by side with lrzsz's sx sending the same image to the same kind of receiver: sx, the
+// tool with its fast path, the tool without it, against the line-time floor, and where the
+// tool's time per block goes. Runs offscreen or under a display.
+//
+//   bench_xmodem [--size KiB] [--baud N] [--skip-slow]
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QTimer>
+#include <QToolButton>
+
+#include "devsim/simserver.h"
+#include "firmware/firmwareupgrade.h"
+#include "lang/langlist.h"
+#include "ui/devicesession.h"
+#include "ui/firmwarecontrol.h"
+#include "ui/linkcontrol.h"
+#include "ui/mainwindow.h"
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kBlockBytes = 133.0;
+
+// The event loop turns as fast as events come (a QTest wait sleeps 10 ms a turn, which would
+// pace the blocks by itself).
+bool RunUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.start(timeoutMs);
+    while (!done()) {
+        if (!guard.isActive())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+std::string Padded(std::string data)
+{
+    if (data.size() % 128 != 0)
+        data.append(128 - data.size() % 128, '\x1A');
+    return data;
+}
+
+m845::devsim::SimOptions DeviceOptions(int baud)
+{
+    m845::devsim::SimOptions options;
+    options.model.boot = true;
+    options.baudPace = true;
+    options.baud = baud;
+    return options;
+}
+
+// From the start request to the final reply, as the tool measures it; nullopt on failure.
+std::optional<double> RunTool(const std::string &path, const std::string &image, int baud,
+                              bool fastPath, int timeoutMs)
+{
+    m845::devsim::SimServer sim(DeviceOptions(baud));
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return std::nullopt;
+    }
+    m845::TDeviceSession *session = nullptr;
+    m845::TFrm_Main window([&](m845::TFrm_Main &w) {
+        auto part = std::make_unique<m845::TDeviceSession>(w);
+        session = part.get();
+        w.AdoptPart(std::move(part));
+    });
+    window.show();
+    m845::TFirmwareUpgrade &upgrade = session->Firmware().Upgrade();
+    upgrade.SetFastPath(fastPath);
+    session->Firmware().RunDialog = [&path](QFileDialog &) {
+        return std::optional<QString>(QString::fromStdString(path));
+    };
+    window.findChild<QComboBox *>(QStringLiteral("cbbOpenBaud"))
+        ->setCurrentText(QString::number(baud));
+    window.findChild<QComboBox *>(QStringLiteral("cbbOpenCom"))
+        ->setEditText(QString::fromStdString(sim.SlavePath()));
+    window.findChild<QToolButton *>(QStringLiteral("btnOpenClose"))->click();
+    if (!window.Link().IsPortOpen()) {
+        std::fprintf(stderr, "could not open %s\n", sim.SlavePath().c_str());
+        return std::nullopt;
+    }
+    window.findChild<QToolButton *>(QStringLiteral("btnFwUp"))->click();
+    const bool done = RunUntil([&] { return upgrade.LastTransferMilliseconds() >= 0; }, timeoutMs);
+    window.Link().CloseLink();
+    if (!done || sim.Firmware() != Padded(image)) {
+        std::fprintf(stderr, "the tool's transfer did not complete\n");
+        return std::nullopt;
+    }
+    return static_cast<double>(upgrade.LastTransferMilliseconds());
+}
+
+// Reads the line until `text` has come; false after timeoutMs.
+bool ReadUntil(int fd, const std::string &text, int timeoutMs)
+{
+    std::string seen;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (seen.find(text) == std::string::npos) {
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd pfd{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// sx behind pipes (it must not own the line), the boot menu answered first; from the start
+// request that reaches sx to sx's exit after the answer to its end byte.
+std::optional<double> RunSx(const std::string &path, const std::string &image, int baud,
+                            int timeoutMs)
+{
+    m845::devsim::SimServer sim(DeviceOptions(baud));
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return std::nullopt;
+    }
+    const int line = ::open(sim.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    ::tcgetattr(line, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(line, TCSANOW, &tio);
+    if (line < 0 || !ReadUntil(line, std::string(m845::devsim::kBootMenu), 5000)
+        || ::write(line, "F", 1) != 1 || !ReadUntil(line, "'Y' or 'N'\r\n>", 5000)
+        || ::write(line, "Y", 1) != 1 || !ReadUntil(line, "Y\r\n", 5000)) {
+        std::fprintf(stderr, "the boot menu did not answer\n");
+        if (line >= 0)
+            ::close(line);
+        return std::nullopt;
+    }
+    int toSx[2];
+    int fromSx[2];
+    if (::pipe2(toSx, O_CLOEXEC) != 0 || ::pipe2(fromSx, O_CLOEXEC) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toSx[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, fromSx[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const char *argv[] = {"sx", "-q", path.c_str(), nullptr};
+    pid_t pid = 0;
+    const int spawned
+        = ::posix_spawn(&pid, "/usr/bin/sx", &actions, nullptr, const_cast<char **>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(toSx[0]);
+    ::close(fromSx[1]);
+    if (spawned != 0) {
+        std::fprintf(stderr, "cannot start /usr/bin/sx (install lrzsz)\n");
+        return std::nullopt;
+    }
+    std::optional<Clock::time_point> started;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        pollfd fds[2] = {{line, POLLIN, 0}, {fromSx[0], POLLIN, 0}};
+        if (::poll(fds, 2, 1000) < 0)
+            break;
+        char buffer[4096];
+        if ((fds[0].revents & POLLIN) != 0) {
+            const ssize_t n = ::read(line, buffer, sizeof buffer);
+            if (n > 0) {
+                if (!started && std::memchr(buffer, 'C', static_cast<std::size_t>(n)) != nullptr)
+                    started = Clock::now();
+                (void)::write(toSx[1], buffer, static_cast<std::size_t>(n));
+            }
+        }
+        if ((fds[1].revents & (POLLIN | POLLHUP)) != 0) {
+            const ssize_t n = ::read(fromSx[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            (void)::write(line, buffer, static_cast<std::size_t>(n));
+        }
+    }
+    const auto ended = Clock::now();
+    ::kill(pid, SIGKILL); // a no-op once it has exited
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(toSx[1]);
+    ::close(fromSx[0]);
+    ::close(line);
+    if (!started || !sim.WaitForFirmware(1, std::chrono::seconds(2))
+        || sim.Firmware() != Padded(image)) {
+        std::fprintf(stderr, "sx's transfer did not complete\n");
+        return std::nullopt;
+    }
+    return std::chrono::duration<double, std::milli>(ended - *started).count();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int sizeKiB = 256;
+    int baud = 115200;
+    bool skipSlow = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
+            sizeKiB = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--baud") == 0 && i + 1 < argc)
+            baud = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--skip-slow") == 0)
+            skipSlow = true;
+    }
+    if (std::getenv("DISPLAY") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::signal(SIGPIPE, SIG_IGN);
+    QApplication app(argc, argv);
+
+    const fs::path scratch
+        = fs::temp_directory_path() / ("m845-bench-xm-" + std::to_string(::getpid()));
+    fs::create_directories(scratch);
+    m845::InitLanguage((scratch / "M845Lang.txt").string());
+    m845::LangList()->IsChinese = false;
+
+    std::string image(static_cast<std::size_t>(sizeKiB) * 1024, '\0');
+    std::mt19937 random(845);
+    for (char &c : image)
+        c = static_cast<char>(random());
+    const std::string path = (scratch / "image.bin").string();
+    std::ofstream(path, std::ios::binary)
+        .write(image.data(), static_cast<std::streamsize>(image.size()));
+
+    const double blocks = static_cast<double>(Padded(image).size() / 128);
+    const double byteMs = 10.0 * 1000.0 / baud;
+    const double floorMs = blocks * kBlockBytes * byteMs;
+    const int shortMs
+        = static_cast<int>(m845::ShortReadIntervalForBaud(static_cast<std::uint32_t>(baud)));
+    const int normalMs
+        = static_cast<int>(m845::ReadIntervalForBaud(static_cast<std::uint32_t>(baud)));
+    const int timeoutMs = static_cast<int>(floorMs * 10) + 60000;
+
+    std::printf("image %d KiB, %.0f blocks, %d baud paced both ways (10 bits a byte)\n", sizeKiB,
+                blocks, baud);
+    std::printf("line-time floor (blocks x 133 bytes x 10 bits / baud): %9.2f s\n", floorMs / 1000);
+    const std::optional<double> sx = RunSx(path, image, baud, timeoutMs);
+    const std::optional<double> fast = RunTool(path, image, baud, true, timeoutMs);
+    std::optional<double> slow;
+    if (!skipSlow)
+        slow = RunTool(path, image, baud, false, timeoutMs * 8);
+
+    auto row = [&](const char *name, const std::optional<double> &ms) {
+        if (!ms) {
+            std::printf("%-26s: failed\n", name);
+            return;
+        }
+        std::printf("%-26s: %9.2f s  floor +%6.1f %%", name, *ms / 1000,
+                    100.0 * (*ms - floorMs) / floorMs);
+        if (sx)
+            std::printf("  ratio to sx %5.3f", *ms / *sx);
+        std::printf("\n");
+    };
+    row("lrzsz sx", sx);
+    row("m845tool, fast path", fast);
+    if (!skipSlow)
+        row("m845tool, no fast path", slow);
+    if (sx && fast)
+        std::printf("goal: fast path within 1.25 x sx: %s\n",
+                    *fast <= 1.25 * *sx ? "met" : "MISSED");
+
+    // Per block: the block and its ACK on the line, then the silence that ends the ACK's receive
+    // block; the rest is the hand-over to the window thread, the sender's work and the hand-over
+    // to the transmit thread. Per transfer: the start request and the final reply each wait for
+    // the normal silence, and the first block for a tick.
+    const double lineBlockMs = kBlockBytes * byteMs + byteMs;
+    const double fixedMs = 2.0 * normalMs + m845::kXModemTxInterval / 2.0;
+    auto split = [&](const char *name, const std::optional<double> &ms, double fixed,
+                     double silence) {
+        if (!ms)
+            return;
+        const double perBlock = (*ms - fixed) / blocks;
+        std::printf("%-26s: %7.3f ms a block = line %6.3f + silence %6.3f + hand-over and work "
+                    "%6.3f\n",
+                    name, perBlock, lineBlockMs, silence, perBlock - lineBlockMs - silence);
+    };
+    std::printf("where the time goes (the tool also spends %.0f ms a transfer: the start request "
+                "and the final reply each end with the %d ms silence, the first block waits for "
+                "a tick):\n",
+                fixedMs, normalMs);
+    split("lrzsz sx", sx, 0.0, 0.0);
+    split("m845tool, fast path", fast, fixedMs, shortMs);
+    // Without the fast path the next block also waits for the next 10 ms tick, 5 ms on average.
+    split("m845tool, no fast path", slow, fixedMs, normalMs + m845::kXModemTxInterval / 2.0);
+
+    m845::ReleaseLanguage();
+    fs::remove_all(scratch);
+    return sx && fast ? 0 : 1;
+}

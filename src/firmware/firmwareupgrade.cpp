@@ -1,0 +1,333 @@
+#include "firmware/firmwareupgrade.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <span>
+#include <system_error>
+
+#include "core/firmwarewindow.h"
+#include "core/link.h"
+#include "core/log.h"
+#include "core/progress.h"
+#include "core/readinterval.h"
+#include "core/timer.h"
+#include "lang/langlist.h"
+#include "support/conversions.h"
+
+namespace m845 {
+
+namespace {
+
+constexpr std::uint8_t kSoh = 0x01;
+constexpr std::uint8_t kEot = 0x04;
+constexpr char kAck = 0x06;
+constexpr char kNak = 0x15;
+constexpr char kStartRequest = 'C';
+constexpr std::size_t kDataSize = 128;
+constexpr std::uint8_t kPadding = 0x1A;
+
+constexpr std::string_view kBootMenu
+    = "\r\n'F': update firmware\r\n'G': run application\r\n'R': restart module\r\n>";
+constexpr std::string_view kBootConfirm = "F\r\nSure to update, 'Y' or 'N'\r\n>";
+constexpr std::string_view kFinalReply = "\x06\r\n>";
+constexpr std::string_view kHyphens = "-------------------------------";
+constexpr std::string_view kRcvHeader = "[ Rcv ]:";
+constexpr std::string_view kSendHeader = "[ Send ]:";
+
+bool Contains(std::string_view s, std::string_view what)
+{
+    return s.find(what) != std::string_view::npos;
+}
+
+std::string WorkingFolder()
+{
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string() : folder.string();
+}
+
+} // namespace
+
+TFirmwareUpgrade::TFirmwareUpgrade(ILink &link, IReadInterval &readInterval, ILog &log,
+                                   ITimer &tmrXModemTx, IProgress &progress,
+                                   IFirmwareWindow &window)
+    : m_link(link)
+    , m_readInterval(readInterval)
+    , m_log(log)
+    , m_tmrXModemTx(tmrXModemTx)
+    , m_progress(progress)
+    , m_window(window)
+    , m_clock(&SteadyMilliseconds)
+{
+    m_tmrXModemTx.SetInterval(kXModemTxInterval);
+    m_tmrXModemTx.SetOnTimeout([this] { tmrXModemTxTimer(); });
+}
+
+TFirmwareUpgrade::~TFirmwareUpgrade()
+{
+    m_tmrXModemTx.Stop();
+    m_tmrXModemTx.SetOnTimeout({});
+}
+
+bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
+{
+    // The boot loader's dialogue comes in bursts that must arrive whole.
+    if (Contains(rx, kBootMenu)) {
+        m_log.LogRxOther(rx);
+        m_readInterval.SetShortReadInterval(false);
+        m_link.SendText("F");
+        return true;
+    }
+    if (Contains(rx, kBootConfirm) && m_link.LastSentText() == "F") {
+        m_log.LogRxOther(rx);
+        m_readInterval.SetShortReadInterval(false);
+        m_link.SendText("Y");
+        return true;
+    }
+    if (rx == "Y\r\n" && m_link.LastSentText() == "Y") {
+        m_log.LogRxOther(rx);
+        m_xmodemState = TXmodemState::Waiting;
+        m_readInterval.SetShortReadInterval(false);
+        m_tmrXModemTx.Start();
+        return true;
+    }
+    if (m_xmodemState == TXmodemState::Idle)
+        return false;
+    HandleXmodemReply(rx);
+    return true;
+}
+
+void TFirmwareUpgrade::HandleXmodemReply(std::string_view block)
+{
+    if (m_window.ShowDataStream()) {
+        m_log.LogRx(kRcvHeader);
+        m_log.LogRx(BytesToHex(
+            std::span(reinterpret_cast<const std::uint8_t *>(block.data()), block.size())));
+    }
+    if (block.size() == 1) {
+        switch (block.front()) {
+        case kAck:
+            if (m_xmodemState == TXmodemState::BlockSent) {
+                AdvanceBlock();
+                m_xmodemState = TXmodemState::Due;
+                if (m_fastPath)
+                    SendDue();
+            }
+            break;
+        case kNak:
+            // Nothing was sent while waiting for the start request: nothing to repeat.
+            if (m_xmodemState == TXmodemState::BlockSent
+                || m_xmodemState == TXmodemState::EndSent) {
+                m_repeatLast = true;
+                m_xmodemState = TXmodemState::Due;
+            }
+            break;
+        case kStartRequest:
+            m_log.LogInfo(LangText("info_ModuleRTS"));
+            if (!m_firmwareFile.IsOpen())
+                m_log.LogWarn(LangText("info_AbsentFwFlie"));
+            else
+                StartTransfer();
+            break;
+        default:
+            break;
+        }
+    } else if (block.size() == 4) {
+        // Only an answer to the end byte means the device has the whole file.
+        if (block == kFinalReply && m_xmodemState == TXmodemState::EndSent)
+            FinishTransfer(block);
+    } else {
+        m_xmodemState = TXmodemState::Idle;
+    }
+    if (m_xmodemState != TXmodemState::BlockSent)
+        m_readInterval.SetShortReadInterval(false);
+}
+
+void TFirmwareUpgrade::StartTransfer()
+{
+    const std::string path = m_firmwareFile.Path();
+    if (!m_firmwareFile.Snapshot()) {
+        StopTransfer(LangFormat("info_FwFileChanged", {path}), true);
+        return;
+    }
+    m_xmodemStartTick = m_clock();
+    const std::uint64_t total = m_firmwareFile.Size() / kDataSize + 1;
+    m_xmodemBlockTotal = static_cast<std::int32_t>(
+        std::min<std::uint64_t>(total, std::numeric_limits<std::int32_t>::max()));
+    m_filePosition = 0;
+    m_progress.ShowProgress(m_xmodemBlockTotal, 0);
+    m_log.LogInfo(LangText("info_Sending"));
+    m_xmodemBlockNo = 0;
+    m_xmodemBlocksSent = 0;
+    // A NAK just before the restart must not bring back a block of the old run.
+    m_repeatLast = false;
+    AdvanceBlock();
+    m_xmodemState = TXmodemState::Due;
+}
+
+void TFirmwareUpgrade::AdvanceBlock()
+{
+    m_xmodemBlockNo = m_xmodemBlockNo == 255 ? 0 : static_cast<std::uint8_t>(m_xmodemBlockNo + 1);
+    m_xmodemBlocksSent += 1;
+}
+
+void TFirmwareUpgrade::tmrXModemTxTimer()
+{
+    if (m_xmodemState >= TXmodemState::Due && !m_link.IsPortOpen()) {
+        StopTransfer(LangText("info_FwPortLost"), false);
+        return;
+    }
+    if (m_xmodemState == TXmodemState::Due)
+        SendDue();
+}
+
+void TFirmwareUpgrade::SendDue()
+{
+    if (m_repeatLast) {
+        m_repeatLast = false;
+        const bool dataBlock = m_lastLength > 1;
+        m_readInterval.SetShortReadInterval(dataBlock && m_fastPath);
+        if (!WriteLast())
+            return;
+        TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
+        m_xmodemState = dataBlock ? TXmodemState::BlockSent : TXmodemState::EndSent;
+        return;
+    }
+    if (m_filePosition < m_firmwareFile.Size()) {
+        m_progress.ShowProgress(m_xmodemBlockTotal, m_xmodemBlocksSent);
+        std::uint8_t *data = m_lastTransmission.data() + 3;
+        std::size_t got = 0;
+        std::string reason;
+        const std::string path = m_firmwareFile.Path();
+        switch (m_firmwareFile.Read(m_filePosition, data, kDataSize, got, reason)) {
+        case TFirmwareRead::Ok:
+            break;
+        case TFirmwareRead::Changed:
+            StopTransfer(LangFormat("info_FwFileChanged", {path}), true);
+            return;
+        case TFirmwareRead::Failed:
+            StopTransfer(LangFormat("info_FwFileReadFail", {reason}), true);
+            return;
+        }
+        std::fill(data + got, data + kDataSize, kPadding);
+        m_lastTransmission[0] = kSoh;
+        m_lastTransmission[1] = m_xmodemBlockNo;
+        m_lastTransmission[2] = static_cast<std::uint8_t>(255 - m_xmodemBlockNo);
+        const std::uint16_t crc = Crc16Xmodem(data, 0, kDataSize);
+        m_lastTransmission[131] = static_cast<std::uint8_t>(crc >> 8);
+        m_lastTransmission[132] = static_cast<std::uint8_t>(crc & 0xFF);
+        m_lastLength = 133;
+        m_filePosition += got;
+        if (m_fastPath)
+            m_readInterval.SetShortReadInterval(true);
+        if (!WriteLast())
+            return;
+        TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
+        m_xmodemState = TXmodemState::BlockSent;
+        return;
+    }
+    m_readInterval.SetShortReadInterval(false);
+    m_lastTransmission[0] = kEot;
+    m_lastLength = 1;
+    if (!WriteLast())
+        return;
+    TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
+    m_xmodemState = TXmodemState::EndSent;
+}
+
+bool TFirmwareUpgrade::WriteLast()
+{
+    if (m_link.WriteData(m_lastTransmission.data(), m_lastLength))
+        return true;
+    // The port has gone (or its writer has): sending on would only pretend to.
+    StopTransfer(LangText("info_FwPortLost"), false);
+    return false;
+}
+
+void TFirmwareUpgrade::TraceSent(std::string_view bytes)
+{
+    if (!m_window.ShowDataStream())
+        return;
+    m_log.LogTx(kSendHeader);
+    m_log.LogTx(TextToHex(bytes, ""));
+}
+
+void TFirmwareUpgrade::StopTransfer(const std::string &warning, bool dropFile)
+{
+    m_readInterval.SetShortReadInterval(false);
+    // Waiting again: the device's next start request begins afresh.
+    m_xmodemState = TXmodemState::Waiting;
+    m_repeatLast = false;
+    m_progress.HideProgress();
+    m_log.LogWarn(warning);
+    if (dropFile)
+        m_firmwareFile.Close();
+}
+
+void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
+{
+    m_xmodemState = TXmodemState::Idle;
+    m_xmodemBlockNo = 0;
+    m_xmodemBlocksSent = 0;
+    m_progress.HideProgress();
+    m_log.LogInfo(LangText("info_FwUpOver"));
+    m_lastTransferMs = m_clock() - m_xmodemStartTick;
+    m_log.LogInfo(LangText("info_FwUpTime") + std::to_string(m_lastTransferMs / 1000));
+    m_log.LogInfo(kHyphens);
+    m_tmrXModemTx.Stop();
+    m_log.LogRxOther(reply);
+    if (m_window.OverRestart()) {
+        const std::uint8_t restart = 'R';
+        static_cast<void>(m_link.WriteData(&restart, 1));
+        TraceSent("R");
+    }
+    m_firmwareFile.Close();
+    m_readInterval.SetShortReadInterval(false);
+}
+
+void TFirmwareUpgrade::ChooseFirmwareFile()
+{
+    if (!m_link.IsPortOpen()) {
+        m_log.LogWarn(LangText("info_ComNoOpen"));
+        return;
+    }
+    m_log.LogInfo(LangText("info_SlctFwFile"));
+    if (m_savedFolder.empty())
+        m_savedFolder = WorkingFolder();
+    const TFileDialogRequest request{
+        LangText("info_SlctFwFile"),
+        {LangText("info_FwFile") + "(*.bin)", LangText("info_AllFile") + "(*.*)"},
+        "bin",
+        m_savedFolder,
+    };
+    const std::optional<std::string> chosen = m_window.AskFirmwareFile(request);
+    if (!chosen)
+        return;
+    // The dialog runs while a transfer may go on: it must not go on with another file's bytes.
+    const bool running = m_xmodemState >= TXmodemState::Due;
+    m_firmwareFile.Close();
+    if (running)
+        StopTransfer(LangText("info_FwFileSwitched"), false);
+    std::string reason;
+    switch (m_firmwareFile.Open(*chosen, reason)) {
+    case TFirmwareOpen::Ok:
+        break;
+    case TFirmwareOpen::NotRegular:
+        m_log.LogWarn(LangFormat("info_FwFileNotFile", {*chosen}));
+        return;
+    case TFirmwareOpen::Failed:
+        m_log.LogWarn(LangFormat("info_FwFileOpenFail", {*chosen, reason}));
+        return;
+    }
+    if (const std::string folder = std::filesystem::path(*chosen).parent_path().string();
+        !folder.empty())
+        m_savedFolder = folder;
+    m_log.LogInfo("");
+    m_log.LogInfo("[ File name ]: " + *chosen);
+    m_log.LogInfo("[ File size ]: " + std::to_string(m_firmwareFile.Size()) + " Bytes");
+    m_log.LogInfo(LangText("info_ReloadRepower"));
+}
+
+} // namespace m845

@@ -1,0 +1,109 @@
+#pragma once
+
+// The firmware upgrade: answers the boot loader's menu by itself and sends the chosen file by
+// XModem with CRC-16, one 133-byte block per answer, with progress, elapsed time and the
+// optional restart. It sees the world only through small interfaces, so every step is driven
+// by hand in tests.
+//
+// Fast path (on by default): while a data block waits for its answer the link cuts received
+// blocks after a short silence, and an ACK sends the next block at once instead of at the next
+// tick of the block timer; the timer stays for repetitions and as the fallback. The normal
+// interval is back before the end byte goes out, so that the device's four-byte final reply
+// arrives whole, and at every other end of a transfer.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/clock.h"
+#include "core/receivehook.h"
+#include "firmware/firmwarefile.h"
+
+namespace m845 {
+
+class IFirmwareWindow;
+class ILink;
+class ILog;
+class IProgress;
+class IReadInterval;
+class ITimer;
+
+enum class TXmodemState : std::uint8_t {
+    Idle = 0,
+    Waiting = 1,   // for the receiver's start request
+    Due = 2,       // a transmission goes out at the next tick
+    BlockSent = 3, // a data block waits for its answer
+    EndSent = 4,   // the end-of-transmission byte was sent
+};
+
+inline constexpr int kXModemTxInterval = 10;
+
+class TFirmwareUpgrade final : public IReceiveHook
+{
+public:
+    // tmrXModemTx gets its interval and handler here. All references must outlive the object.
+    TFirmwareUpgrade(ILink &link, IReadInterval &readInterval, ILog &log, ITimer &tmrXModemTx,
+                     IProgress &progress, IFirmwareWindow &window);
+    ~TFirmwareUpgrade() override;
+    TFirmwareUpgrade(const TFirmwareUpgrade &) = delete;
+    TFirmwareUpgrade &operator=(const TFirmwareUpgrade &) = delete;
+
+    // The boot-menu steps and, while a transfer runs, its replies; true when the block was ours.
+    [[nodiscard]] bool TakeBlock(std::string_view rx) override;
+    void ChooseFirmwareFile();
+    void tmrXModemTxTimer();
+    // The window closes.
+    void CloseFirmwareFile() { m_firmwareFile.Close(); }
+
+    [[nodiscard]] TXmodemState XmodemState() const { return m_xmodemState; }
+    [[nodiscard]] std::uint8_t XmodemBlockNo() const { return m_xmodemBlockNo; }
+    [[nodiscard]] std::int32_t XmodemBlocksSent() const { return m_xmodemBlocksSent; }
+    [[nodiscard]] std::int32_t XmodemBlockTotal() const { return m_xmodemBlockTotal; }
+    [[nodiscard]] bool HasFirmwareFile() const { return m_firmwareFile.IsOpen(); }
+    // From the start request to the final reply of the last successful transfer; -1 before.
+    [[nodiscard]] std::int64_t LastTransferMilliseconds() const { return m_lastTransferMs; }
+
+    void SetClock(TMonotonicClock clock) { m_clock = std::move(clock); }
+    [[nodiscard]] bool FastPath() const { return m_fastPath; }
+    void SetFastPath(bool on) { m_fastPath = on; }
+
+private:
+    void HandleXmodemReply(std::string_view block);
+    void StartTransfer();
+    void AdvanceBlock();
+    void FinishTransfer(std::string_view reply);
+    // The tick's work in state 2: a repetition, the next block or the end byte.
+    void SendDue();
+    // Writes the last transmission; a refused write stops the transfer.
+    [[nodiscard]] bool WriteLast();
+    void TraceSent(std::string_view bytes);
+    // Back to waiting for a start request, with a warning; the file goes too when it is bad.
+    void StopTransfer(const std::string &warning, bool dropFile);
+
+    ILink &m_link;
+    IReadInterval &m_readInterval;
+    ILog &m_log;
+    ITimer &m_tmrXModemTx;
+    IProgress &m_progress;
+    IFirmwareWindow &m_window;
+    TMonotonicClock m_clock;
+
+    TFirmwareFile m_firmwareFile;
+    // Where the file dialog opens: the working folder at first, then the last folder used.
+    std::string m_savedFolder;
+    TXmodemState m_xmodemState = TXmodemState::Idle;
+    std::uint8_t m_xmodemBlockNo = 0;
+    std::int32_t m_xmodemBlocksSent = 0;
+    std::int32_t m_xmodemBlockTotal = 0;
+    std::int64_t m_xmodemStartTick = 0;
+    std::uint64_t m_filePosition = 0;
+    // The last data block or end byte written, for repetition after a NAK.
+    std::array<std::uint8_t, 133> m_lastTransmission{};
+    std::uint16_t m_lastLength = 0;
+    bool m_repeatLast = false;
+    bool m_fastPath = true;
+    std::int64_t m_lastTransferMs = -1;
+};
+
+} // namespace m845
