@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -80,15 +81,18 @@ protected:
         std::filesystem::remove_all(m_dir);
     }
 
-    void Start()
+    // As main() joins the window; languageForTheRun as --lang gives it.
+    void Start(std::optional<bool> languageForTheRun = std::nullopt)
     {
-        m_window = std::make_unique<TFrm_Main>([this](TFrm_Main &w) {
+        m_window = std::make_unique<TFrm_Main>([this, languageForTheRun](TFrm_Main &w) {
             auto session = std::make_unique<TDeviceSession>(w);
             auto config = std::make_unique<TConfigCommands>(w, *session);
             m_session = session.get();
             m_config = config.get();
             w.AdoptPart(std::move(session));
             w.AdoptPart(std::move(config));
+            if (languageForTheRun)
+                w.OverrideLanguage(*languageForTheRun);
         });
     }
     void Close()
@@ -148,26 +152,14 @@ TEST_F(ConfigWindowTest, ChangesSurviveARestart)
 TEST_F(ConfigWindowTest, ALanguageForOneRunLeavesTheStoredOne)
 {
     std::ofstream(CfgPath()) << "[System]\nLanguage=0\n";
-    m_window = std::make_unique<TFrm_Main>([](TFrm_Main &w) {
-        auto session = std::make_unique<TDeviceSession>(w);
-        auto config = std::make_unique<TConfigCommands>(w, *session);
-        w.AdoptPart(std::move(session));
-        w.AdoptPart(std::move(config));
-        w.OverrideLanguage(true);
-    });
+    Start(true);
     EXPECT_TRUE(LangList()->IsChinese);
     EXPECT_TRUE(m_window->findChild<QAction *>(QStringLiteral("mni_Cn"))->isChecked());
     Close();
     EXPECT_NE(Read(CfgPath()).find("Language=0\n"), std::string::npos);
 
     // A language chosen from the menu is the user's own, and is kept.
-    m_window = std::make_unique<TFrm_Main>([](TFrm_Main &w) {
-        auto session = std::make_unique<TDeviceSession>(w);
-        auto config = std::make_unique<TConfigCommands>(w, *session);
-        w.AdoptPart(std::move(session));
-        w.AdoptPart(std::move(config));
-        w.OverrideLanguage(false);
-    });
+    Start(false);
     m_window->mni_MenuClick(QStringLiteral("mni_Cn"));
     Close();
     EXPECT_NE(Read(CfgPath()).find("Language=1\n"), std::string::npos);
