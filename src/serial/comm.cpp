@@ -41,6 +41,7 @@ public:
 
     bool event(QEvent *e) override
     {
+        detail::TakeOver(e);
         if (e->type() != CommEvent::EventType())
             return QObject::event(e);
         if (m_owner == nullptr)

@@ -264,7 +264,9 @@ QEvent::Type CommEvent::EventType()
 void CommLink::Post(CommMsg msg, std::uint32_t param, std::unique_ptr<std::uint8_t[]> block)
 {
     // Thread-safe, keeps posting order, and drops the event if the receiver is ever deleted.
-    QCoreApplication::postEvent(notifier, new CommEvent(session, msg, param, std::move(block)));
+    auto *event = new CommEvent(session, msg, param, std::move(block));
+    HandOver(event);
+    QCoreApplication::postEvent(notifier, event);
 }
 
 void CommLink::PostHangup()
