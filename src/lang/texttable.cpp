@@ -187,7 +187,7 @@ constexpr std::array<TextEntry, kTextTableSize> kTextTable{{
 
 // Texts a Linux technician needs beyond the table above. A language-file entry with the same
 // key takes precedence, so they can be translated like the rest.
-constexpr std::array<TextEntry, 28> kExtraTexts{{
+constexpr std::array<TextEntry, 36> kExtraTexts{{
     {"info_ComWhyNotFound", "原因：找不到该串口设备", "Reason: device not found"},
     {"info_ComWhyAccess", "原因：没有权限，请把当前用户加入 dialout 组",
      "Reason: permission denied: add the user to the dialout group"},
@@ -223,6 +223,18 @@ constexpr std::array<TextEntry, 28> kExtraTexts{{
     {"info_RecStart", "开始记录", "Recording started"},
     {"info_RecPortOpen", "串口 %s 已打开，波特率 %s", "Port %s opened at %s baud"},
     {"info_RecPortClose", "串口已关闭", "Port closed"},
+    {"info_ProvReadFail", "无法读取 %s（%s）", "Cannot read %s (%s)"},
+    {"info_ProvNoMode", "%s 不是配置文件：没有工作模式（[WKMOD] WKMOD=NET、HTTPD、SMS 或 UDC）",
+     "%s is not a configuration file: it names no work mode ([WKMOD] WKMOD=NET, HTTPD, SMS or "
+     "UDC)"},
+    {"info_ProvNoFolder", "无法在 %s 所在的文件夹写入（%s）",
+     "Cannot write into the folder of %s (%s)"},
+    {"info_ProvBadBaud", "波特率 %s 不可用，可选：%s",
+     "Baud rate %s is not offered; choose one of %s"},
+    {"info_ProvNoAnswer", "设备无应答", "The device does not answer"},
+    {"info_ProvTimeOut", "%s 秒内未完成", "Not finished within %s seconds"},
+    {"info_ProvCheck", "回读 %s 个参数进行核对", "Reading back %s parameters to check them"},
+    {"info_ProvEqual", "%s 个参数已写入，回读一致", "%s parameters written and read back equal"},
 }};
 
 } // namespace
