@@ -1,7 +1,11 @@
 #include <cstdio>
+#include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <QApplication>
 #include <QIcon>
@@ -12,6 +16,7 @@
 #include "ui/configcommands.h"
 #include "ui/devicesession.h"
 #include "ui/mainwindow.h"
+#include "ui/provisioning.h"
 #include "ui/sharedblock.h"
 
 namespace {
@@ -30,6 +35,41 @@ int UsageError(const std::string &error)
     return kUsageError;
 }
 
+// Qt's notes about running without a screen are no progress lines.
+void OnlyGraveQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+// A read or write run: the window's parts without a screen, progress on stderr.
+int Provision(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(&OnlyGraveQtMessages);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("m845tool"));
+    const m845::TParseResult parsed = m845::ParseOptions(Arguments(argc, argv), false);
+    if (!parsed.error.empty())
+        return UsageError(parsed.error);
+    const m845::TOptions &o = parsed.options;
+    m845::TProvisionRequest request;
+    const bool read = !o.readFile.empty();
+    request.action
+        = read ? m845::TProvisionRequest::TAction::Read : m845::TProvisionRequest::TAction::Write;
+    request.port = o.port;
+    request.file = read ? o.readFile : o.writeFile;
+    request.baud = o.baud;
+    request.timeoutSeconds = o.timeoutSeconds.value_or(m845::kDefaultTimeoutSeconds);
+    request.quiet = o.quiet;
+    request.colour = ::isatty(STDERR_FILENO) == 1 && std::getenv("NO_COLOR") == nullptr;
+    request.chinese = o.chinese;
+    request.pauseMs = o.pauseMs;
+    request.replyMs = o.replyMs;
+    m845::TProvisioning run(request, std::cerr, std::cout);
+    return run.Run();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -46,6 +86,8 @@ int main(int argc, char **argv)
         std::fputs(m845::VersionLine().c_str(), stdout);
         return 0;
     }
+    if (parsed.options.Provisioning())
+        return Provision(argc, argv);
 
     // Mapped before the application starts and unmapped after it ends.
     const m845::TSharedBlock sharedBlock;

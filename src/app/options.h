@@ -1,6 +1,7 @@
 #pragma once
 
-// The program's command line. The window needs no option; these serve scripts and packaging.
+// The program's command line. The window needs no option; these serve scripts, packaging and
+// the provisioning runs that read a device into a file or write a file into a device.
 
 #include <optional>
 #include <string>
@@ -8,12 +9,28 @@
 
 namespace m845 {
 
+// How long a provisioning run may take unless --timeout says otherwise.
+inline constexpr int kDefaultTimeoutSeconds = 60;
+
 struct TOptions
 {
     bool help = false;
     bool version = false;
     // --lang zh|en: the language of this run only (the stored setting is left as it is).
     std::optional<bool> chinese;
+
+    // --port PORT with --read FILE or --write FILE: one provisioning run, no window.
+    std::string port;
+    std::string readFile;
+    std::string writeFile;
+    std::optional<int> baud;
+    std::optional<int> timeoutSeconds;
+    bool quiet = false;
+    // Hidden, for tests: the pause before each queued line and the reply timer, in ms.
+    std::optional<int> pauseMs;
+    std::optional<int> replyMs;
+
+    [[nodiscard]] bool Provisioning() const { return !port.empty(); }
 };
 
 struct TParseResult

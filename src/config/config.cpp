@@ -25,8 +25,11 @@ constexpr std::string_view kReg = "Reg";
 constexpr std::string_view kHttpd = "HTTPD";
 constexpr std::string_view kSms = "SMS";
 constexpr std::string_view kBase = "Base";
-// The program's own section, written after all others so theirs keep their order.
+// The program's own sections, written after all others so theirs keep their order.
 constexpr std::string_view kSession = "Session";
+// The UDC identifier has no key of the original form; without one it would be lost at every
+// close and a write-all after the next start would send an empty identifier.
+constexpr std::string_view kUdc = "UDC";
 
 struct TSocketKeys
 {
@@ -248,6 +251,7 @@ void LoadConfig(const TIniFile &ini, IPanel &panel, IToolSettings &tool)
     LoadHttpdSmsBase(ini, panel, tool);
     tool.SetRecording(ini.ReadBool(kSession, "Record", false),
                       Text(ini, kSession, "RecordFile", ""));
+    SetChoiceFromText(panel, TCmd::ID, PanelCombo::RegDt, Text(ini, kUdc, "ID", ""));
 }
 
 void SaveConfig(TIniFile &ini, const IPanel &panel, const IToolSettings &tool)
@@ -297,6 +301,7 @@ void SaveConfig(TIniFile &ini, const IPanel &panel, const IToolSettings &tool)
 
     ini.WriteBool(kSession, "Record", tool.Recording());
     ini.WriteString(kSession, "RecordFile", tool.RecordFile());
+    ini.WriteString(kUdc, "ID", panel.EditText(PanelEdit::UdcId));
 }
 
 TFileOutcome ReadConfigFile(const std::string &path, TIniFile &ini)

@@ -328,6 +328,14 @@ TLangFileProblem InitLanguage(const std::string &langFilePath)
     return {};
 }
 
+void InitBuiltInLanguage(bool chinese)
+{
+    g_langList = std::make_unique<TLangList>();
+    FillTextTable(*g_langList);
+    FillExtraTexts(*g_langList);
+    g_langList->IsChinese = chinese;
+}
+
 void ReleaseLanguage()
 {
     g_langList.reset();

@@ -82,6 +82,9 @@ struct TLangFileProblem
 TLangFileProblem InitLanguage();
 // Same, with the language file at the given path (tests).
 TLangFileProblem InitLanguage(const std::string &langFilePath);
+// The built-in texts alone, in the given language: no language file is read or written, for
+// runs that must leave the user's folder as it is.
+void InitBuiltInLanguage(bool chinese);
 void ReleaseLanguage();
 
 inline constexpr std::string_view kLangFileName = "M845Lang.txt";

@@ -238,6 +238,18 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
     {"info_FwPortLost", "升级中串口已关闭，传输已停止；重新打开串口后，模块再次请求时重新开始",
      "The serial port closed during the upgrade and the transfer is stopped; it starts again "
      "when the module asks after the port is reopened"},
+    {"info_ProvReadFail", "无法读取 %s（%s）", "Cannot read %s (%s)"},
+    {"info_ProvNoMode", "%s 不是配置文件：没有工作模式（[WKMOD] WKMOD=NET、HTTPD、SMS 或 UDC）",
+     "%s is not a configuration file: it names no work mode ([WKMOD] WKMOD=NET, HTTPD, SMS or "
+     "UDC)"},
+    {"info_ProvNoFolder", "无法在 %s 所在的文件夹写入（%s）",
+     "Cannot write into the folder of %s (%s)"},
+    {"info_ProvBadBaud", "波特率 %s 不可用，可选：%s",
+     "Baud rate %s is not offered; choose one of %s"},
+    {"info_ProvNoAnswer", "设备无应答", "The device does not answer"},
+    {"info_ProvTimeOut", "%s 秒内未完成", "Not finished within %s seconds"},
+    {"info_ProvCheck", "回读 %s 个参数进行核对", "Reading back %s parameters to check them"},
+    {"info_ProvEqual", "%s 个参数已写入，回读一致", "%s parameters written and read back equal"},
 });
 
 } // namespace

@@ -258,6 +258,8 @@ void TReplyApplier::ParseReply(std::string_view rx, std::string_view lastSentTex
 
 void TReplyApplier::ApplyValue(std::string_view name, std::string_view value)
 {
+    if (m_valueObserver)
+        m_valueObserver(name, value);
     const TCmd cmd = CmdOfName(name);
     if (static_cast<int>(cmd) >= kCmdCount)
         return;

@@ -59,6 +59,11 @@ public:
 
     // Run after a VER or HDVER value has been applied: the sequencer continues its run there.
     void SetContinueOperation(std::function<void()> hook) { m_continueOperation = std::move(hook); }
+    // Sees every value ApplyValue is given, before it is shown (a read-back check keeps them).
+    void SetValueObserver(std::function<void(std::string_view name, std::string_view value)> hook)
+    {
+        m_valueObserver = std::move(hook);
+    }
 
     [[nodiscard]] IPanel &Panel() { return m_panel; }
 
@@ -70,6 +75,7 @@ private:
     THdVerSign m_hardwareSign = THdVerSign::HdCedar;
     TCmd m_identityCmd = TCmd::MEID;
     std::function<void()> m_continueOperation;
+    std::function<void(std::string_view name, std::string_view value)> m_valueObserver;
 };
 
 } // namespace m845

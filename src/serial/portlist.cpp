@@ -70,4 +70,23 @@ std::vector<std::string> ReadPortNames(const std::string &ttyClassDir, const std
     return ttys;
 }
 
+std::string ResolvePortName(const std::string &name)
+{
+    return ResolvePortName(name, "/dev", "/dev/serial/by-id");
+}
+
+std::string ResolvePortName(const std::string &name, const std::string &devDir,
+                            const std::string &byIdDir)
+{
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+        return name;
+    std::error_code ec;
+    if (fs::exists(fs::path(devDir) / name, ec))
+        return name;
+    const fs::path byId = fs::path(byIdDir) / name;
+    if (fs::exists(byId, ec))
+        return byId.string();
+    return name;
+}
+
 } // namespace m845

@@ -15,4 +15,11 @@ namespace m845 {
 [[nodiscard]] std::vector<std::string> ReadPortNames(const std::string &ttyClassDir,
                                                      const std::string &byIdDir);
 
+// A port as a person types it: a path stays as it is, a name under /dev (ttyUSB0) too, and a
+// bare /dev/serial/by-id name becomes that link's path. Unknown names stay as they are, so
+// opening them reports the device missing.
+[[nodiscard]] std::string ResolvePortName(const std::string &name);
+[[nodiscard]] std::string ResolvePortName(const std::string &name, const std::string &devDir,
+                                          const std::string &byIdDir);
+
 } // namespace m845

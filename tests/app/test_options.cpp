@@ -2,12 +2,18 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include "devsim/simserver.h"
 
 namespace m845 {
 namespace {
@@ -20,6 +26,9 @@ struct OptionCase
     const char *error; // the start of the error, or "" when understood
     bool help, version;
     int chinese; // -1 not given, 0 en, 1 zh
+    std::string port = {}, read = {}, write = {};
+    int baud = -1, timeout = -1;
+    bool quiet = false;
 };
 
 TEST(Options, ParseTable)
@@ -41,6 +50,25 @@ TEST(Options, ParseTable)
         {"single dash after qt", {"-bogus"}, false, "unexpected argument '-bogus'", false, false, -1},
         // clang-format on
         {"positional", {"file.ini"}, true, "unexpected argument 'file.ini'", false, false, -1},
+        // clang-format off
+        {"read", {"--port", "ttyUSB0", "--read", "a.ini"}, true, "", false, false, -1,
+         "ttyUSB0", "a.ini", ""},
+        {"write with all", {"--port=/dev/serial/by-id/x", "--write", "b.ini", "--baud", "9600",
+         "--timeout=5", "--quiet", "--lang", "zh"}, true, "", false, false, 1,
+         "/dev/serial/by-id/x", "", "b.ini", 9600, 5, true},
+        {"read and write", {"--port", "p", "--read", "a", "--write", "b"}, true,
+         "options '--read' and '--write' cannot be used together", false, false, -1},
+        {"read without port", {"--read", "a.ini"}, true, "option '--read' needs '--port PORT'",
+         false, false, -1},
+        {"port alone", {"--port", "p"}, true, "option '--port' needs '--read FILE'", false, false,
+         -1},
+        {"file missing at end", {"--port", "p", "--read"}, true, "option '--read' needs a FILE",
+         false, false, -1},
+        {"file missing before option", {"--port", "p", "--write", "--quiet"}, true,
+         "option '--write' needs a FILE", false, false, -1},
+        {"baud not a number", {"--port", "p", "--read", "f", "--baud", "fast"}, true,
+         "option '--baud' takes a whole number", false, false, -1},
+        // clang-format on
     };
     for (const OptionCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -53,10 +81,26 @@ TEST(Options, ParseTable)
         EXPECT_EQ(r.options.version, c.version);
         EXPECT_EQ(r.options.chinese.has_value() ? static_cast<int>(*r.options.chinese) : -1,
                   c.chinese);
+        EXPECT_EQ(r.options.port, c.port);
+        EXPECT_EQ(r.options.readFile, c.read);
+        EXPECT_EQ(r.options.writeFile, c.write);
+        EXPECT_EQ(r.options.baud.value_or(-1), c.baud);
+        EXPECT_EQ(r.options.timeoutSeconds.value_or(-1), c.timeout);
+        EXPECT_EQ(r.options.quiet, c.quiet);
     }
 }
 
 #ifdef M845TOOL_PATH
+namespace fs = std::filesystem;
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 struct RunResult
 {
     int exitCode = -1;
@@ -64,10 +108,10 @@ struct RunResult
 };
 
 // The program is run without a display: these answers must not need one.
-RunResult RunProgram(const std::string &args)
+RunResult RunProgram(const std::string &args, const std::string &env = {})
 {
     RunResult result;
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= " + env + " "
                                 + std::string(M845TOOL_PATH) + " " + args + " 2>&1";
     FILE *pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
@@ -91,6 +135,29 @@ TEST(Program, AnswersVersionHelpAndBadOptionsWithoutADisplay)
     const RunResult bad = RunProgram("--no-such-option");
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.out.find("unknown option '--no-such-option'"), std::string::npos) << bad.out;
+    EXPECT_NE(help.out.find("--write FILE"), std::string::npos) << help.out;
+}
+
+TEST(Program, ProvisioningRunsWithoutADisplayAndLeavesTheDataFolderAlone)
+{
+    const fs::path dir = fs::temp_directory_path() / ("m845-app-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "data");
+    const std::string env = "M845_DATA_DIR=" + (dir / "data").string();
+    devsim::SimServer sim{devsim::SimOptions{}};
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    const std::string file = (dir / "device.ini").string();
+    const RunResult read = RunProgram("--lang en --port " + sim.SlavePath() + " --read " + file
+                                          + " --pause-ms 5 --reply-ms 400",
+                                      env);
+    EXPECT_EQ(read.exitCode, 0) << read.out;
+    EXPECT_NE(read.out.find("Operation complete"), std::string::npos) << read.out;
+    // Not a terminal: no colours.
+    EXPECT_EQ(read.out.find('\033'), std::string::npos) << read.out;
+    EXPECT_NE(ReadFile(file).find("WKMOD=NET"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(dir / "data"));
+    fs::remove_all(dir);
 }
 #endif
 

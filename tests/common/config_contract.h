@@ -98,6 +98,8 @@ delayTime=150
 [Session]
 Record=0
 RecordFile=
+[UDC]
+ID=
 )";
 
 template <class T> class ConfigContract : public ::testing::Test
@@ -150,6 +152,7 @@ TYPED_TEST_P(ConfigContract, StoredValuesComeBackUnchanged)
         {"HTPSV=test.example.com,80", "HTPSV=10.0.0.1,8080"},
         {"UART=115200,8,1,NONE,NFC", "UART=9600,7,2,EVEN,NFC"},
         {"APN=CMNET,,,0", "APN=CMIOT,user,pw,1"},
+        {"[UDC]\nID=", "[UDC]\nID=udc-0042"},
     };
     for (const auto &e : edits) {
         const auto at = file.find(e.from);

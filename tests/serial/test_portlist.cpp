@@ -80,6 +80,27 @@ TEST_F(PortListTest, MissingFoldersGiveAnEmptyList)
     EXPECT_TRUE(ReadPortNames((m_root / "absent").string(), (m_root / "absent2").string()).empty());
 }
 
+TEST_F(PortListTest, TypedNamesResolveAsTheWindowWouldOpenThem)
+{
+    fs::create_directories(m_root / "dev");
+    fs::create_directories(m_root / "by-id");
+    std::ofstream(m_root / "dev" / "ttyUSB0");
+    std::ofstream(m_root / "by-id" / "usb-FTDI-if00-port0");
+    const std::string byId = (m_root / "by-id" / "usb-FTDI-if00-port0").string();
+    const struct
+    {
+        std::string typed, opened;
+    } cases[] = {
+        {"ttyUSB0", "ttyUSB0"},           {"usb-FTDI-if00-port0", byId}, {byId, byId},
+        {"/tmp/ttyM845", "/tmp/ttyM845"}, {"ttyGone", "ttyGone"},        {"..", ".."},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(ResolvePortName(c.typed, (m_root / "dev").string(), (m_root / "by-id").string()),
+                  c.opened)
+            << c.typed;
+    }
+}
+
 TEST(PortListSystem, EveryListedNameIsADeviceFile)
 {
     for (const std::string &name : ReadPortNames()) {
