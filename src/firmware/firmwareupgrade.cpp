@@ -287,6 +287,19 @@ void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
     m_readInterval.SetShortReadInterval(false);
 }
 
+void TFirmwareUpgrade::CloseFirmwareFile()
+{
+    m_firmwareFile.Close();
+    // Without the file the next tick would take it for sent and end with the end byte, and the
+    // device's answer to that would be reported as a success.
+    if (m_xmodemState == TXmodemState::Due || m_xmodemState == TXmodemState::BlockSent) {
+        m_readInterval.SetShortReadInterval(false);
+        m_xmodemState = TXmodemState::Waiting;
+        m_repeatLast = false;
+        m_progress.HideProgress();
+    }
+}
+
 void TFirmwareUpgrade::ChooseFirmwareFile()
 {
     if (!m_link.IsPortOpen()) {
