@@ -40,6 +40,9 @@ std::string SavedAfterRun(const std::string &text)
     m845::test::TFakePanel panel;
     m845::test::TFakeTool tool;
     m845::LoadConfig(ini, panel, tool);
+    // The window's panel shows the data entry of the registration type it selects; the plain
+    // one has no such rule, and would save another type's data (blanks and all) as CLOUD.
+    panel.SetComboIndex(m845::PanelCombo::RegDt, panel.ComboIndex(m845::PanelCombo::RegTp));
     m845::SaveConfig(ini, panel, tool);
     return ini.Text();
 }
