@@ -38,8 +38,8 @@ bool IsContinuation(char c)
 }
 
 // Up to the limit in characters: code points of UTF-8 text, bytes of 8-bit text (a file of the
-// GBK era). Counting UTF-8 in bytes would cut a value that an 8-bit
-// file gave and the save wrote back in UTF-8, up to three times as long: lost at the next start.
+// GBK era). Counted in bytes, a long value of an 8-bit file, written back in UTF-8 (three bytes
+// for a Chinese character instead of two), would lose its end at the next start.
 std::string Limited(std::string value)
 {
     if (value.size() <= kIniValueMax)

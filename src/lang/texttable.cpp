@@ -198,9 +198,7 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
     {"info_ComWhyOther", "原因：", "Reason: "},
     {"info_ComLost", "串口连接已断开（设备被拔出？），串口已关闭",
      "Serial line lost (adapter unplugged?), the port is closed"},
-    {"info_LineErrors",
-     "串口收到错误数据（帧错误、校验错误或溢出），请检查波特率、校验位、数据位和停止位是否与设备一"
-     "致",
+    {"info_LineErrors", "串口线路错误（帧错误、校验错误或溢出），请检查串口参数是否与设备一致",
      "Line errors on the serial port (framing, parity or overrun): check that the baud rate, "
      "parity, data and stop bits match the device's"},
     {"info_NoAnswer", "设备无应答，操作已停止：请检查连线、设备电源和串口参数",

@@ -106,7 +106,7 @@ void TSequencer::HandleBlock(std::string_view rx)
 
     const std::string &lastSent = m_link.LastSentText();
     // An echo of the line just sent is no answer: the reply timer keeps counting.
-    const bool answer = rx != lastSent && m_rcvTimer.IsActive();
+    const bool endsWait = rx != lastSent && m_rcvTimer.IsActive();
     if (rx != lastSent) {
         m_rcvTimer.Stop();
         m_reentrySent = false;
@@ -139,7 +139,7 @@ void TSequencer::HandleBlock(std::string_view rx)
     m_log.LogRxOther(rx);
     // The block ended the wait for an answer without being one: unless a proper answer follows,
     // the run stops here, so say why.
-    if (answer)
+    if (endsWait)
         m_log.LogWarn(LangText("info_NotUnderstood"));
 }
 
