@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "support/encoding.h"
+
 namespace m845 {
 
 namespace {
@@ -30,14 +32,26 @@ bool SameName(std::string_view a, std::string_view b)
     });
 }
 
-// Cut at the limit without leaving half of a multi-byte character behind.
+bool IsContinuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Up to the limit in characters: code points of UTF-8 text, bytes of 8-bit text (a file of the
+// GBK era). Counted in bytes, a long value of an 8-bit file, written back in UTF-8 (three bytes
+// for a Chinese character instead of two), would lose its end at the next start.
 std::string Limited(std::string value)
 {
     if (value.size() <= kIniValueMax)
         return value;
     std::size_t cut = kIniValueMax;
-    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
-        --cut;
+    if (IsValidUtf8(value)) {
+        std::size_t characters = 0;
+        for (cut = 0; cut < value.size(); ++cut) {
+            if (!IsContinuation(value[cut]) && characters++ == kIniValueMax)
+                break;
+        }
+    }
     value.resize(cut);
     return value;
 }

@@ -2,7 +2,7 @@
 
 // An INI text held in memory with the semantics of the Windows profile routines: section and
 // key names compared without case (ASCII), the first of duplicate sections and keys wins,
-// values trimmed and read up to 2047 bytes. Writing replaces a value in place, appends a
+// values trimmed and read up to 2047 characters. Writing replaces a value in place, appends a
 // missing key at the end of its section and a missing section at the end; key=value with no
 // blanks and no quoting. Every other line (comments, garbage, unknown keys) is kept as it was.
 

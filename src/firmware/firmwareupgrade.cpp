@@ -41,6 +41,11 @@ bool Contains(std::string_view s, std::string_view what)
     return s.find(what) != std::string_view::npos;
 }
 
+bool IsReceiverByte(std::string_view rx)
+{
+    return rx.size() == 1 && (rx[0] == kAck || rx[0] == kNak || rx[0] == kStartRequest);
+}
+
 std::string WorkingFolder()
 {
     std::error_code error;
@@ -95,6 +100,13 @@ bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
     }
     if (m_xmodemState == TXmodemState::Idle)
         return false;
+    // While a start request is awaited only the receiver's bytes are ours. Anything else means
+    // the device runs its application (a transfer stopped by a lost line, a device that was
+    // restarted): the waiting ends and the block is its traffic, not swallowed unseen.
+    if (m_xmodemState == TXmodemState::Waiting && !IsReceiverByte(rx)) {
+        m_xmodemState = TXmodemState::Idle;
+        return false;
+    }
     HandleXmodemReply(rx);
     return true;
 }
@@ -285,6 +297,19 @@ void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
     }
     m_firmwareFile.Close();
     m_readInterval.SetShortReadInterval(false);
+}
+
+void TFirmwareUpgrade::CloseFirmwareFile()
+{
+    m_firmwareFile.Close();
+    // Without the file the next tick would take it for sent and end with the end byte, and the
+    // device's answer to that would be reported as a success.
+    if (m_xmodemState == TXmodemState::Due || m_xmodemState == TXmodemState::BlockSent) {
+        m_readInterval.SetShortReadInterval(false);
+        m_xmodemState = TXmodemState::Waiting;
+        m_repeatLast = false;
+        m_progress.HideProgress();
+    }
 }
 
 void TFirmwareUpgrade::ChooseFirmwareFile()

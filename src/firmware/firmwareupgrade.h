@@ -53,8 +53,8 @@ public:
     [[nodiscard]] bool TakeBlock(std::string_view rx) override;
     void ChooseFirmwareFile();
     void tmrXModemTxTimer();
-    // The window closes.
-    void CloseFirmwareFile() { m_firmwareFile.Close(); }
+    // The window closes. A transfer that still needs the file's bytes stops.
+    void CloseFirmwareFile();
 
     [[nodiscard]] TXmodemState XmodemState() const { return m_xmodemState; }
     [[nodiscard]] std::uint8_t XmodemBlockNo() const { return m_xmodemBlockNo; }

@@ -198,6 +198,15 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
     {"info_ComWhyOther", "原因：", "Reason: "},
     {"info_ComLost", "串口连接已断开（设备被拔出？），串口已关闭",
      "Serial line lost (adapter unplugged?), the port is closed"},
+    {"info_LineErrors", "串口线路错误（帧错误、校验错误或溢出），请检查串口参数是否与设备一致",
+     "Line errors on the serial port (framing, parity or overrun): check that the baud rate, "
+     "parity, data and stop bits match the device's"},
+    {"info_NoAnswer", "设备无应答，操作已停止：请检查连线、设备电源和串口参数",
+     "No answer from the device, the operation stops: check the cable, the device's power and "
+     "the port's settings"},
+    {"info_NotUnderstood", "无法识别设备的应答（应答不完整，或串口参数与设备不一致？）",
+     "The device's answer was not understood (cut short, or the port's settings differ from the "
+     "device's?)"},
     {"info_LangFileFail", "无法写入语言文件 %s（%s），使用内置文字",
      "Cannot write the language file %s (%s); the built-in texts are used"},
     {"lang_mniLoadIni", "打开配置文件...", "Open configuration file..."},

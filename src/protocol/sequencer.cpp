@@ -23,12 +23,21 @@ bool Contains(std::string_view s, std::string_view what)
     return s.find(what) != std::string_view::npos;
 }
 
+// A query answer: CR LF "+", the name's ":" and the blank line after the value. Taken in that
+// order, since the echo of the query puts a blank line before the "+": the first part of an
+// answer cut in two must not pass for a whole one and apply a cut value.
+bool IsQueryAnswer(std::string_view rx)
+{
+    const auto start = rx.find("\r\n+");
+    const auto colon = rx.find(':', start == std::string_view::npos ? rx.size() : start);
+    return colon != std::string_view::npos && rx.find("\r\n\r\n", colon) != std::string_view::npos;
+}
+
 // The forms of a device answer that move a run on, tested in this order.
 bool IsRecognisedReply(std::string_view rx)
 {
-    return (Contains(rx, "\r\n+") && Contains(rx, ":") && Contains(rx, "\r\n\r\n"))
-           || Contains(rx, "\r\nOK\r\n\r\n") || Contains(rx, "a+ok\r\n") || rx == "a"
-           || rx == "+ok\r\n";
+    return IsQueryAnswer(rx) || Contains(rx, "\r\nOK\r\n\r\n") || Contains(rx, "a+ok\r\n")
+           || rx == "a" || rx == "+ok\r\n";
 }
 
 constexpr TCmd kReadRestBeforeIdentity[] = {
@@ -97,8 +106,11 @@ void TSequencer::HandleBlock(std::string_view rx)
 
     const std::string &lastSent = m_link.LastSentText();
     // An echo of the line just sent is no answer: the reply timer keeps counting.
-    if (rx != lastSent)
+    const bool endsWait = rx != lastSent && m_rcvTimer.IsActive();
+    if (rx != lastSent) {
         m_rcvTimer.Stop();
+        m_reentrySent = false;
+    }
 
     if (Contains(rx, "+ERR:")) {
         m_log.LogWarn(GbkToUtf8(rx));
@@ -125,6 +137,10 @@ void TSequencer::HandleBlock(std::string_view rx)
     }
 
     m_log.LogRxOther(rx);
+    // The block ended the wait for an answer without being one: unless a proper answer follows,
+    // the run stops here, so say why.
+    if (endsWait)
+        m_log.LogWarn(LangText("info_NotUnderstood"));
 }
 
 void TSequencer::SendQueued(int index)
@@ -133,6 +149,7 @@ void TSequencer::SendQueued(int index)
     if (entry.empty())
         return;
     m_link.SendText(entry);
+    m_reentrySent = false;
     m_rcvTimer.Start();
 }
 
@@ -267,10 +284,21 @@ void TSequencer::SendSms(std::string_view number, std::string_view text)
 
 void TSequencer::tmrRcvTimer()
 {
+    if (m_reentrySent) {
+        // The attempt's "+++" went unanswered as well: the run rests, with a word why.
+        m_reentrySent = false;
+        m_rcvTimer.Stop();
+        m_log.LogWarn(LangText("info_NoAnswer"));
+        return;
+    }
     QueueInsertEntryPair();
     SendNext();
-    // One attempt only: the "+++" is not timed, so a silent device leaves the run resting.
-    m_rcvTimer.Stop();
+    // One attempt only. Its "+++" is timed once, so that a silent device is reported instead of
+    // leaving the run resting without a word; with the port closed the send has said enough.
+    if (m_link.IsPortOpen())
+        m_reentrySent = true;
+    else
+        m_rcvTimer.Stop();
 }
 
 void TSequencer::RunAfterPause(std::function<void()> action)

@@ -118,6 +118,8 @@ private:
     std::int64_t m_pauseDeadline = 0;
     bool m_pausing = false;
     bool m_releasing = false;
+    // The reply timer runs for the "+++" of a time-out's re-entry attempt.
+    bool m_reentrySent = false;
     std::deque<THeld> m_held;
 };
 

@@ -158,6 +158,7 @@ void TLinkControl::btnSysClick(int tag)
 {
     switch (tag) {
     case kBtnTagOpen:
+        m_lineErrorsReported = false;
         if (OpenLink()) {
             SetButtonTag(kBtnTagClose);
             m_log.LogInfo(LangText("info_ComOpenYes"));
@@ -282,6 +283,12 @@ void TLinkControl::cm1ReceiveError(std::uint32_t)
     // already on its way when the user closed the port.
     if (!m_isPortOpen)
         return;
+    // The reopen is silent; without a word a wrong baud rate would show only as garbage. Once
+    // per opening by the user, since every block at a wrong rate brings more errors.
+    if (!m_lineErrorsReported) {
+        m_lineErrorsReported = true;
+        m_log.LogWarn(LangText("info_LineErrors"));
+    }
     CloseLink();
     static_cast<void>(OpenLink());
     if (!m_isPortOpen && m_buttonTag == kBtnTagClose) {

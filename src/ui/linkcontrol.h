@@ -99,6 +99,7 @@ private:
     std::string m_lastSentText;
     int m_buttonTag = kBtnTagOpen;
     int m_lastFailure = 0;
+    bool m_lineErrorsReported = false;
 };
 
 } // namespace m845

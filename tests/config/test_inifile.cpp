@@ -60,9 +60,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(IniRead, LongValuesAreCutWithoutSplittingACharacter)
 {
     EXPECT_EQ(TIniFile("[A]\nk=" + std::string(100000, 'v')).Value("A", "k")->size(), 2047u);
-    // 2046 ASCII bytes, then a three-byte character that would straddle the limit.
+    // 2046 ASCII bytes, then a three-byte character: the 2047th character, so it stays.
     const std::string value = std::string(2046, 'a') + "\xE4\xB8\xAD" + "tail";
-    EXPECT_EQ(*TIniFile("[A]\nk=" + value).Value("A", "k"), std::string(2046, 'a'));
+    EXPECT_EQ(*TIniFile("[A]\nk=" + value).Value("A", "k"),
+              std::string(2046, 'a') + "\xE4\xB8\xAD");
+    // 8-bit text is counted in bytes.
+    EXPECT_EQ(TIniFile("[A]\nk=" + std::string(3000, '\xB0')).Value("A", "k")->size(), 2047u);
 }
 
 struct TNumberCase

@@ -78,10 +78,10 @@ TEST_F(SequencerTest, ReadAllFromDataTransferFollowsTheWorkedExample)
     EXPECT_EQ(link.sent, std::vector{Query("VER")});
     EXPECT_TRUE(rcv.IsActive());
 
-    // Silence: the entry pair goes in before the query, "+++" leaves at once, untimed.
+    // Silence: the entry pair goes in before the query, "+++" leaves at once, timed once more.
     ASSERT_TRUE(rcv.Fire());
     EXPECT_EQ(LastSent(), "+++");
-    EXPECT_FALSE(rcv.IsActive());
+    EXPECT_TRUE(rcv.IsActive());
     EXPECT_FALSE(seq.Pausing());
     ASSERT_EQ(QueueCount(), 3);
     EXPECT_EQ(QueueEntry(0), "+++");
@@ -185,9 +185,11 @@ TEST_F(SequencerTest, SilenceMidRunInsertsThePairBeforeTheUnansweredQuery)
     EXPECT_EQ(QueueEntry(4), Query("WKMOD"));
     EXPECT_EQ(QueueCount(), 43);
 
-    // Exactly one attempt: the "+++" is not timed.
-    EXPECT_FALSE(rcv.Fire());
+    // Exactly one attempt: a second silence only says so, once.
+    ASSERT_TRUE(rcv.Fire());
     EXPECT_EQ(LastSent(), "+++");
+    EXPECT_EQ(log.Of(TEntryKind::Warn), std::vector{LangText("info_NoAnswer")});
+    EXPECT_FALSE(rcv.Fire());
 
     seq.DispatchReceived("a");
     EXPECT_EQ(LastSent(), "a");
@@ -346,17 +348,19 @@ TEST_F(SequencerTest, BlocksDuringThePauseWaitForTheLineAndKeepTheirOrder)
     EndPause();
     // AT+E? first, then the three blocks in arrival order; the E reply starts the next pause,
     // which holds the error block until AT+WKMOD? has gone out.
-    ASSERT_EQ(log.entries.size(), logged + 3);
+    ASSERT_EQ(log.entries.size(), logged + 4);
     EXPECT_EQ(log.entries[logged], (TLogEntry{TEntryKind::Tx, Query("E")}));
     EXPECT_EQ(log.entries[logged + 1], (TLogEntry{TEntryKind::RxOther, "noise"}));
-    EXPECT_EQ(log.entries[logged + 2], (TLogEntry{TEntryKind::Rx, Reply("E", "ON")}));
+    EXPECT_EQ(log.entries[logged + 2],
+              (TLogEntry{TEntryKind::Warn, LangText("info_NotUnderstood")}));
+    EXPECT_EQ(log.entries[logged + 3], (TLogEntry{TEntryKind::Rx, Reply("E", "ON")}));
     EXPECT_TRUE(panel.Checked(PanelCheck::E));
     ASSERT_TRUE(seq.Pausing());
 
     EndPause();
-    ASSERT_EQ(log.entries.size(), logged + 5);
-    EXPECT_EQ(log.entries[logged + 3], (TLogEntry{TEntryKind::Tx, Query("WKMOD")}));
-    EXPECT_EQ(log.entries[logged + 4], (TLogEntry{TEntryKind::Warn, "+ERR:-3"}));
+    ASSERT_EQ(log.entries.size(), logged + 6);
+    EXPECT_EQ(log.entries[logged + 4], (TLogEntry{TEntryKind::Tx, Query("WKMOD")}));
+    EXPECT_EQ(log.entries[logged + 5], (TLogEntry{TEntryKind::Warn, "+ERR:-3"}));
     EXPECT_EQ(QueueCursor, 3);
     EndPause();
     EXPECT_EQ(LastSent(), Query("CMDPW"));
@@ -478,6 +482,26 @@ TEST_F(SequencerTest, HostileBlocksAreLoggedAndNeverCrash)
     seq.DispatchReceived("\r\n+VER:+++++\r\n\r\nOK\r\n");
     EXPECT_EQ(QueueCount(), 1) << "not parsed, so nothing appended";
     EXPECT_EQ(log.Of(TEntryKind::Info), std::vector{LangText("info_DoOver")});
+}
+
+// With the echo on, the query's line end leaves a blank line before the "+": the first part of
+// an answer cut in two is no whole answer, so no cut value reaches the panel.
+TEST_F(SequencerTest, AnEchoedAnswerCutInTwoAppliesNothingAndSaysSo)
+{
+    panel.SetEditText(PanelEdit::StMsg, "kept");
+    seq.btnDoClick(TagAskAll);
+    EndPause();
+    seq.DispatchReceived(Reply("VER", "V1"));
+    EndPause();
+    seq.DispatchReceived(Query("STMSG") + "\r\n+STMSG:[ZL");
+    EXPECT_EQ(panel.EditText(PanelEdit::StMsg), "kept");
+    EXPECT_EQ(log.Of(TEntryKind::Warn), std::vector{LangText("info_NotUnderstood")});
+    EXPECT_EQ(QueueCursor, 1);
+    // The rest is no answer either: the run rests, and the warning is not repeated.
+    seq.DispatchReceived("M845]\r\n\r\nOK\r\n");
+    EXPECT_EQ(panel.EditText(PanelEdit::StMsg), "kept");
+    EXPECT_EQ(QueueCursor, 1);
+    EXPECT_EQ(log.Of(TEntryKind::Warn).size(), 1U);
 }
 
 TEST_F(SequencerTest, WriteAllSendsTheBuiltListAndCompletes)

@@ -266,14 +266,17 @@ TEST_F(LinkControlTest, ReceivedBlocksGoToTheDispatcher)
     ASSERT_TRUE(WaitFor([&] { return seen == "OK\r\n"; }));
 }
 
-TEST_F(LinkControlTest, LineErrorReopensSilently)
+TEST_F(LinkControlTest, LineErrorsReopenWithOneWarningPerOpening)
 {
     OpenPty();
     log.entries.clear();
     link.cm1ReceiveError(kCommErrorFrame);
+    link.cm1ReceiveError(kCommErrorParity);
     EXPECT_TRUE(link.IsPortOpen());
     EXPECT_TRUE(comm.IsOpen());
-    EXPECT_TRUE(log.entries.empty());
+    ASSERT_EQ(log.entries.size(), 1U);
+    EXPECT_EQ(log.entries[0].kind, "warn");
+    EXPECT_EQ(log.entries[0].text, LangText("info_LineErrors"));
     EXPECT_EQ(link.ButtonTag(), kBtnTagClose);
     link.SendText("AT\r\n");
     EXPECT_EQ(pty.Read(4), "AT\r\n");

@@ -136,9 +136,17 @@ void DeviceModel::RunDue(TimePoint now, std::vector<Burst> &out)
 
 void DeviceModel::Send(TimePoint at, std::string bytes, std::vector<Burst> &out)
 {
-    if (!bytes.empty()) {
-        out.push_back({at, std::move(bytes)});
+    if (bytes.empty() || m_options.mute) {
+        return;
     }
+    if (m_options.garble) {
+        // Sampled at the wrong rate, a byte comes out as some other one; these never form a
+        // line end, an "a" or any other text the tool could take for an answer.
+        for (char &c : bytes) {
+            c = static_cast<char>(0x80U | ((static_cast<unsigned char>(c) * 7U + 3U) & 0x7FU));
+        }
+    }
+    out.push_back({at, std::move(bytes)});
 }
 
 void DeviceModel::AddTrace(const std::string &line)

@@ -46,6 +46,8 @@ struct ModelOptions
     bool boot = false;       // the first power-on enters the boot loader
     bool reloadHeld = false; // every start enters the boot loader (Reload button held down)
     bool silentUntilEntry = false;
+    bool mute = false;   // hears everything, answers nothing (a hung device)
+    bool garble = false; // every answer arrives as a line at another baud rate reads it
     std::set<std::string> errCommands;   // upper-case names always answered "+ERR:"
     std::set<std::string> splitCommands; // upper-case names answered in two bursts
     int nakEvery = 0;

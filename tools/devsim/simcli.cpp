@@ -50,6 +50,8 @@ std::string SimUsage()
            "  --baud N            line rate for --baud-pace and the line settings (115200)\n"
            "  --baud-pace         send and receive at the line rate, 10 bits a byte\n"
            "  --silent-until-entry  answer nothing until \"+++\" and \"a\"\n"
+           "  --mute              answer nothing at all\n"
+           "  --garble            every answer as a line at another baud rate reads it\n"
            "  --err CMD,...       answer these commands with +ERR:\n"
            "  --split CMD,...     answer these commands in two bursts 100 ms apart\n"
            "  --nak-every N       refuse every Nth XModem block once\n"
@@ -110,6 +112,10 @@ CliResult ParseSimArgs(const std::vector<std::string> &args)
             o.baudPace = true;
         } else if (arg == "--silent-until-entry") {
             o.model.silentUntilEntry = true;
+        } else if (arg == "--mute") {
+            o.model.mute = true;
+        } else if (arg == "--garble") {
+            o.model.garble = true;
         } else if (arg == "--baud") {
             ok = number(1, 4000000, n);
             o.baud = static_cast<int>(n);

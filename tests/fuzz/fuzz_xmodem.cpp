@@ -1,0 +1,232 @@
+// The firmware sender driven by a script of received blocks (any bytes, and the receiver's
+// answers), block-timer ticks, a port that comes and goes, file choices and a file that
+// changes under it. Never a crash, every write a well-formed block or a single control byte,
+// block numbers only repeat, advance by one or start over, and success is reported only after
+// every block of the file and the end byte were acknowledged.
+
+#include <cstdint>
+#include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <unistd.h>
+
+#include "common/fake_fwwindow.h"
+#include "firmware/firmwareupgrade.h"
+#include "firmware/fw_fakes.h"
+#include "fuzz/fuzz_input.h"
+#include "protocol/fakes.h"
+#include "support/conversions.h"
+
+namespace {
+
+using m845::TXmodemState;
+
+constexpr std::string_view kMenu
+    = "\r\n'F': update firmware\r\n'G': run application\r\n'R': restart module\r\n>";
+constexpr std::string_view kConfirm = "F\r\nSure to update, 'Y' or 'N'\r\n>";
+constexpr std::string_view kAnswers[]
+    = {"\x06", "\x15", "C", "\x06\r\n>", "Y\r\n", kMenu, kConfirm, "\r\n>", "\x06\x06"};
+
+// A real file: the sender refuses one without a name (a memfd has no link).
+class TScratchFile final
+{
+public:
+    TScratchFile()
+    {
+        char name[] = "/tmp/m845-fuzz-xmodem-XXXXXX";
+        m_fd = ::mkstemp(name);
+        if (m_fd >= 0)
+            m_path = name;
+    }
+    ~TScratchFile()
+    {
+        if (m_fd < 0)
+            return;
+        ::close(m_fd);
+        ::unlink(m_path.c_str());
+    }
+    TScratchFile(const TScratchFile &) = delete;
+    TScratchFile &operator=(const TScratchFile &) = delete;
+
+    [[nodiscard]] bool Valid() const { return m_fd >= 0; }
+    [[nodiscard]] const std::string &Path() const { return m_path; }
+    [[nodiscard]] const std::string &Content() const { return m_content; }
+    void Replace(std::size_t size, std::uint8_t seed)
+    {
+        m_content.resize(size);
+        for (std::size_t i = 0; i < size; ++i)
+            m_content[i] = static_cast<char>((i * 31 + seed) ^ (i >> 7));
+        if (::ftruncate(m_fd, 0) != 0
+            || ::pwrite(m_fd, m_content.data(), size, 0) != static_cast<ssize_t>(size))
+            std::abort();
+    }
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+    std::string m_content;
+};
+
+// What the sender wrote must be a block it could have built from the file, or a control byte.
+class TWireCheck final
+{
+public:
+    void Check(const std::string &write, const TScratchFile &file, bool fileChanged)
+    {
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(write.data());
+        if (write.size() == 1) {
+            if (bytes[0] != 0x04 && bytes[0] != 'R')
+                std::abort();
+            m_lastEot = bytes[0] == 0x04;
+            return;
+        }
+        m_lastEot = false;
+        if (write.size() != 133 || bytes[0] != 0x01 || bytes[1] + bytes[2] != 255)
+            std::abort();
+        const std::uint16_t crc = m845::Crc16Xmodem(bytes + 3, 0, 128);
+        if (bytes[131] != (crc >> 8) || bytes[132] != (crc & 0xFF))
+            std::abort();
+        const std::uint8_t number = bytes[1];
+        if (m_hasLast && number != m_last && number != static_cast<std::uint8_t>(m_last + 1)
+            && number != 1)
+            std::abort();
+        m_hasLast = true;
+        m_last = number;
+        // Small files have no wrapped numbers: the block's place in the file is known.
+        const std::string &content = file.Content();
+        if (fileChanged || content.size() > 255 * 128 || number == 0)
+            return;
+        const std::size_t at = (number - 1) * std::size_t{128};
+        for (std::size_t i = 0; i < 128; ++i) {
+            const auto expected
+                = at + i < content.size() ? static_cast<std::uint8_t>(content[at + i]) : 0x1A;
+            if (bytes[3 + i] != expected)
+                std::abort();
+        }
+    }
+    [[nodiscard]] bool LastWasEot() const { return m_lastEot; }
+
+private:
+    bool m_hasLast = false;
+    std::uint8_t m_last = 0;
+    bool m_lastEot = false;
+};
+
+std::size_t Count(const m845::test::TFakeLog &log, std::string_view text)
+{
+    std::size_t n = 0;
+    for (const auto &entry : log.entries)
+        n += entry.text == text ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    m845::fuzz::TInput input(data, size);
+    static TScratchFile file;
+    if (!file.Valid())
+        return 0;
+    const std::size_t high = input.Byte();
+    const std::size_t low = input.Byte();
+    file.Replace(high * 130 + low, input.Byte());
+
+    std::int64_t now = 0;
+    m845::test::TFakeLog log;
+    m845::test::TFwFakeLink link;
+    m845::test::TFakeTimer timer;
+    m845::test::TFakeProgress progress;
+    m845::test::TFakeFirmwareWindow window;
+    m845::TFirmwareUpgrade fw(link, link, log, timer, progress, window);
+    fw.SetClock([&now] { return now; });
+    window.answer = file.Path();
+    fw.ChooseFirmwareFile();
+
+    TWireCheck wire;
+    // Whether the file may differ from what the running transfer took at its start request.
+    bool fileChanged = false;
+    std::size_t checked = 0;
+    while (!input.Empty()) {
+        const std::int32_t sentBefore = fw.XmodemBlocksSent();
+        const bool endSent = fw.XmodemState() == TXmodemState::EndSent;
+        const bool eotBefore = wire.LastWasEot();
+        const std::size_t starts = Count(log, "info_Sending");
+        const std::size_t successes = Count(log, "info_FwUpOver");
+        switch (input.Byte() % 10) {
+        case 0:
+            (void)fw.TakeBlock(input.Piece());
+            break;
+        case 1:
+        case 2:
+            (void)fw.TakeBlock(kAnswers[input.Byte() % std::size(kAnswers)]);
+            break;
+        case 3:
+            now += input.Byte() * 100;
+            (void)timer.Fire();
+            break;
+        case 4:
+            // Acknowledge everything up to the end byte, as a good receiver would.
+            for (int i = 0; i < 1200 && fw.XmodemState() >= TXmodemState::Due
+                            && fw.XmodemState() != TXmodemState::EndSent;
+                 ++i) {
+                if (fw.XmodemState() == TXmodemState::BlockSent)
+                    (void)fw.TakeBlock("\x06");
+                else
+                    (void)timer.Fire();
+            }
+            break;
+        case 5: {
+            const std::uint8_t what = input.Byte();
+            link.open = (what & 1) != 0;
+            link.writable = (what & 2) != 0;
+            break;
+        }
+        case 6: {
+            const std::uint8_t what = input.Byte() % 4;
+            window.answer = what == 0   ? std::optional<std::string>(file.Path())
+                            : what == 1 ? std::optional<std::string>("/")
+                            : what == 2 ? std::optional<std::string>("/nonexistent/fw.bin")
+                                        : std::nullopt;
+            fw.ChooseFirmwareFile();
+            break;
+        }
+        case 7: {
+            const std::size_t newSize = input.Byte() * std::size_t{3};
+            file.Replace(newSize, input.Byte());
+            fileChanged = true;
+            break;
+        }
+        case 8: {
+            const std::uint8_t what = input.Byte();
+            fw.SetFastPath((what & 1) != 0);
+            window.showDataStream = (what & 2) != 0;
+            window.overRestart = (what & 4) != 0;
+            break;
+        }
+        case 9:
+            fw.CloseFirmwareFile();
+            break;
+        }
+        for (; checked < link.writes.size(); ++checked)
+            wire.Check(link.writes[checked], file, fileChanged);
+        if (Count(log, "info_Sending") != starts)
+            fileChanged = false;
+        if (fw.XmodemBlockNo() != static_cast<std::uint8_t>(fw.XmodemBlocksSent()))
+            std::abort();
+        for (const auto &[complete, total] : progress.shown)
+            if (complete < 0 || complete > total)
+                std::abort();
+        if (Count(log, "info_FwUpOver") == successes)
+            continue;
+        // Success only as the answer to the end byte, after every block was acknowledged.
+        const std::uint64_t blocks = (file.Content().size() + 127) / 128;
+        if (!endSent || !eotBefore || fw.XmodemState() != TXmodemState::Idle
+            || (!fileChanged && static_cast<std::uint64_t>(sentBefore) != blocks + 1))
+            std::abort();
+    }
+    return 0;
+}
