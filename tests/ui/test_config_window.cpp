@@ -20,6 +20,7 @@
 
 #include "common/config_contract.h"
 #include "common/scoped_env.h"
+#include "common/scoped_language.h"
 #include "lang/langlist.h"
 #include "protocol/commands.h"
 #include "protocol/reply.h"
@@ -56,15 +57,11 @@ class ConfigWindowTest : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_langDir = std::filesystem::temp_directory_path()
-                    / ("m845-cfgwin-lang-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(s_langDir);
-        InitLanguage((s_langDir / std::string(kLangFileName)).string());
+        s_language = std::make_unique<test::ScopedLanguage>("m845-cfgwin");
     }
     static void TearDownTestSuite()
     {
-        ReleaseLanguage();
-        std::filesystem::remove_all(s_langDir);
+        s_language.reset();
     }
     void SetUp() override
     {
@@ -121,7 +118,7 @@ protected:
     std::unique_ptr<TFrm_Main> m_window;
     TDeviceSession *m_session = nullptr;
     TConfigCommands *m_config = nullptr;
-    static inline std::filesystem::path s_langDir;
+    static inline std::unique_ptr<test::ScopedLanguage> s_language;
 };
 
 TEST_F(ConfigWindowTest, ChangesSurviveARestart)

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include "common/scoped_language.h"
 #include "core/link.h"
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
@@ -50,14 +51,11 @@ class DeviceEndToEndTest : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_langDir = fs::temp_directory_path() / ("m845-e2e-lang-" + std::to_string(::getpid()));
-        fs::create_directories(s_langDir);
-        InitLanguage((s_langDir / std::string(kLangFileName)).string());
+        s_language = std::make_unique<test::ScopedLanguage>("m845-e2e");
     }
     static void TearDownTestSuite()
     {
-        ReleaseLanguage();
-        fs::remove_all(s_langDir);
+        s_language.reset();
     }
 
     void SetUp() override
@@ -129,13 +127,11 @@ protected:
         QTest::keyClicks(edit, text);
     }
 
-    static fs::path s_langDir;
+    static inline std::unique_ptr<test::ScopedLanguage> s_language;
     devsim::SimServer sim{devsim::SimOptions{}};
     std::unique_ptr<TFrm_Main> window;
     TDeviceSession *session = nullptr;
 };
-
-fs::path DeviceEndToEndTest::s_langDir;
 
 TEST_F(DeviceEndToEndTest, ReadAllFromDataTransferEntersCommandModeAndFillsThePanel)
 {

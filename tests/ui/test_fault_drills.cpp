@@ -25,6 +25,7 @@
 #include <QtTest/QTest>
 
 #include "common/scoped_env.h"
+#include "common/scoped_language.h"
 #include "devsim/simserver.h"
 #include "firmware/firmwareupgrade.h"
 #include "lang/langlist.h"
@@ -114,14 +115,11 @@ class FaultDrill : public testing::TestWithParam<TDrill>
 protected:
     static void SetUpTestSuite()
     {
-        s_langDir = fs::temp_directory_path() / ("m845-drill-lang-" + std::to_string(::getpid()));
-        fs::create_directories(s_langDir);
-        InitLanguage((s_langDir / std::string(kLangFileName)).string());
+        s_language = std::make_unique<test::ScopedLanguage>("m845-drill");
     }
     static void TearDownTestSuite()
     {
-        ReleaseLanguage();
-        fs::remove_all(s_langDir);
+        s_language.reset();
     }
 
     void SetUp() override
@@ -190,7 +188,7 @@ protected:
         return text.str();
     }
 
-    static inline fs::path s_langDir;
+    static inline std::unique_ptr<test::ScopedLanguage> s_language;
     fs::path m_dir = fs::temp_directory_path() / ("m845-drill-" + std::to_string(::getpid()));
     test::ScopedEnv m_dataDir{"M845_DATA_DIR", m_dir.string()};
     std::unique_ptr<TFrm_Main> m_window;

@@ -27,6 +27,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include "common/scoped_language.h"
 #include "devsim/devsim_testutil.h"
 #include "devsim/simserver.h"
 #include "firmware/firmwareupgrade.h"
@@ -69,16 +70,13 @@ class FirmwareEndToEndTest : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_langDir = fs::temp_directory_path() / ("m845-fw-e2e-lang-" + std::to_string(::getpid()));
-        fs::create_directories(s_langDir);
-        InitLanguage((s_langDir / std::string(kLangFileName)).string());
+        s_language = std::make_unique<test::ScopedLanguage>("m845-fw-e2e");
         // A write to rx after it has gone must fail, not end the test program.
         ::signal(SIGPIPE, SIG_IGN);
     }
     static void TearDownTestSuite()
     {
-        ReleaseLanguage();
-        fs::remove_all(s_langDir);
+        s_language.reset();
     }
 
     void SetUp() override
@@ -145,13 +143,11 @@ protected:
             timeoutMs);
     }
 
-    static fs::path s_langDir;
+    static inline std::unique_ptr<test::ScopedLanguage> s_language;
     fs::path dir;
     std::unique_ptr<TFrm_Main> window;
     TDeviceSession *session = nullptr;
 };
-
-fs::path FirmwareEndToEndTest::s_langDir;
 
 // A device that vanishes halfway, then another that takes the whole file and restarts.
 TEST_F(FirmwareEndToEndTest, SimulatedBootLoaderGetsTheFileAfterALostLine)

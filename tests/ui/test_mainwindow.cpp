@@ -27,6 +27,7 @@
 #include <QtTest/QTest>
 
 #include "common/scoped_env.h"
+#include "common/scoped_language.h"
 #include "lang/langlist.h"
 #include "serial/pty_pair.h"
 #include "support/encoding.h"
@@ -52,14 +53,11 @@ class MainWindowTest : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_langDir = fs::temp_directory_path() / ("m845-ui-lang-" + std::to_string(::getpid()));
-        fs::create_directories(s_langDir);
-        InitLanguage((s_langDir / std::string(kLangFileName)).string());
+        s_language = std::make_unique<test::ScopedLanguage>("m845-ui");
     }
     static void TearDownTestSuite()
     {
-        ReleaseLanguage();
-        fs::remove_all(s_langDir);
+        s_language.reset();
     }
     void SetUp() override { LangList()->IsChinese = false; }
 
@@ -73,11 +71,9 @@ protected:
         return window.findChild<T *>(QString::fromLatin1(name));
     }
 
-    static fs::path s_langDir;
+    static inline std::unique_ptr<test::ScopedLanguage> s_language;
     TFrm_Main window;
 };
-
-fs::path MainWindowTest::s_langDir;
 
 TEST_F(MainWindowTest, BuildsTheRegionsWithTheirNames)
 {
