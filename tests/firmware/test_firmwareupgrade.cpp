@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <map>
 #include <sstream>
 #include <string>
@@ -19,6 +18,7 @@
 #include "devsim/devsim_testutil.h"
 #include "firmware/firmwareupgrade.h"
 #include "fw_fakes.h"
+#include "fw_testdata.h"
 #include "protocol/fakes.h"
 
 namespace m845::test {
@@ -28,18 +28,8 @@ namespace fs = std::filesystem;
 using devsim::test::Blocks;
 using State = TXmodemState;
 
-const std::string kMenu
-    = "\r\n'F': update firmware\r\n'G': run application\r\n'R': restart module\r\n>";
-const std::string kConfirm = "F\r\nSure to update, 'Y' or 'N'\r\n>";
-
-std::string RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string out(size, '\0');
-    for (char &c : out)
-        c = static_cast<char>(random());
-    return out;
-}
+const std::string kMenu(kBootMenu);
+const std::string kConfirm(kBootConfirm);
 
 class FirmwareTest : public testing::Test
 {

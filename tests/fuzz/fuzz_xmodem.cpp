@@ -16,6 +16,7 @@
 #include "common/fake_fwwindow.h"
 #include "firmware/firmwareupgrade.h"
 #include "firmware/fw_fakes.h"
+#include "firmware/fw_testdata.h"
 #include "fuzz/fuzz_input.h"
 #include "protocol/fakes.h"
 #include "support/conversions.h"
@@ -24,11 +25,9 @@ namespace {
 
 using m845::TXmodemState;
 
-constexpr std::string_view kMenu
-    = "\r\n'F': update firmware\r\n'G': run application\r\n'R': restart module\r\n>";
-constexpr std::string_view kConfirm = "F\r\nSure to update, 'Y' or 'N'\r\n>";
-constexpr std::string_view kAnswers[]
-    = {"\x06", "\x15", "C", "\x06\r\n>", "Y\r\n", kMenu, kConfirm, "\r\n>", "\x06\x06"};
+constexpr std::string_view kAnswers[] = {
+    "\x06",  "\x15",    "C", "\x06\r\n>", "Y\r\n", m845::test::kBootMenu, m845::test::kBootConfirm,
+    "\r\n>", "\x06\x06"};
 
 // A real file: the sender refuses one without a name (a memfd has no link).
 class TScratchFile final

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 
@@ -28,6 +27,7 @@
 #include "common/scoped_language.h"
 #include "devsim/simserver.h"
 #include "firmware/firmwareupgrade.h"
+#include "firmware/fw_testdata.h"
 #include "lang/langlist.h"
 #include "serial/comm.h"
 #include "serial/pty_pair.h"
@@ -169,10 +169,7 @@ protected:
     void StartTransfer()
     {
         const fs::path file = m_dir / "fw.bin";
-        std::string content(100 * 1024, '\0');
-        std::mt19937 random(7);
-        for (char &c : content)
-            c = static_cast<char>(random());
+        const std::string content = test::RandomBytes(100 * 1024, 7);
         std::ofstream(file, std::ios::binary)
             .write(content.data(), static_cast<std::streamsize>(content.size()));
         m_session->Firmware().RunDialog = [file](QFileDialog &) {

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -31,6 +30,7 @@
 #include "devsim/devsim_testutil.h"
 #include "devsim/simserver.h"
 #include "firmware/firmwareupgrade.h"
+#include "firmware/fw_testdata.h"
 #include "lang/langlist.h"
 #include "serial/comm.h"
 #include "serial/pty_pair.h"
@@ -47,15 +47,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using devsim::test::Padded;
-
-std::string RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string out(size, '\0');
-    for (char &c : out)
-        c = static_cast<char>(random());
-    return out;
-}
+using test::RandomBytes;
 
 std::string ReadFile(const fs::path &path)
 {
@@ -193,8 +185,8 @@ TEST_F(FirmwareEndToEndTest, LrzszReceiverGetsTheFilePadded)
     ChooseFirmware(WriteFirmware(content));
     const TFirmwareUpgrade &fw = session->Firmware().Upgrade();
     const std::pair<std::string, std::string> dialogue[] = {
-        {"\r\n'F': update firmware\r\n'G': run application\r\n'R': restart module\r\n>", "F"},
-        {"F\r\nSure to update, 'Y' or 'N'\r\n>", "Y"},
+        {std::string(test::kBootMenu), "F"},
+        {std::string(test::kBootConfirm), "Y"},
     };
     for (const auto &[prompt, answer] : dialogue) {
         ASSERT_TRUE(pty.Write(prompt));
