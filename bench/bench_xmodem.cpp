@@ -288,9 +288,18 @@ int main(int argc, char **argv)
     row("m845tool, fast path", fast);
     if (!skipSlow)
         row("m845tool, no fast path", slow);
-    if (sx && fast)
+    if (sx && fast) {
         std::printf("goal: fast path within 1.25 x sx: %s\n",
                     *fast <= 1.25 * *sx ? "met" : "MISSED");
+        std::printf("figure: XModem %d KiB at paced %d Bd | %.2f s | lrzsz sx %.2f s | %.2f\n",
+                    sizeKiB, baud, *fast / 1000, *sx / 1000, *fast / *sx);
+    }
+    if (fast)
+        std::printf("figure: XModem, against the line-time floor | %.2f s | floor %.2f s | %.2f\n",
+                    *fast / 1000, floorMs / 1000, *fast / floorMs);
+    if (slow)
+        std::printf("figure: XModem without the fast path | %.2f s | floor %.2f s | %.2f\n",
+                    *slow / 1000, floorMs / 1000, *slow / floorMs);
 
     // Per block: the block and its ACK on the line, then the silence that ends the ACK's receive
     // block; the rest is the hand-over to the window thread, the sender's work and the hand-over
