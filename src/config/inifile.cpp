@@ -171,8 +171,12 @@ std::optional<std::string> TIniFile::Value(std::string_view section, std::string
         return std::nullopt;
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
-        if (m_lines[i].kind == TKind::Entry && SameName(m_lines[i].name, key))
-            return Limited(m_lines[i].value);
+        if (m_lines[i].kind == TKind::Entry && SameName(m_lines[i].name, key)) {
+            // Trimmed once more: a cut inside the value can end it in blanks, which a save
+            // would write and the next start would trim away.
+            const std::string value = Limited(m_lines[i].value);
+            return std::string(Trimmed(value));
+        }
     }
     return std::nullopt;
 }

@@ -66,6 +66,10 @@ TEST(IniRead, LongValuesAreCutWithoutSplittingACharacter)
               std::string(2046, 'a') + "\xE4\xB8\xAD");
     // 8-bit text is counted in bytes.
     EXPECT_EQ(TIniFile("[A]\nk=" + std::string(3000, '\xB0')).Value("A", "k")->size(), 2047u);
+    // A cut that lands after blanks leaves them out, as the blanks at the end of a line.
+    EXPECT_EQ(*TIniFile("[A]\nk=" + std::string(2040, 'a') + std::string(10, ' ') + "b")
+                   .Value("A", "k"),
+              std::string(2040, 'a'));
 }
 
 struct TNumberCase
