@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/file_text.h"
 #include "devsim/simserver.h"
 
 namespace m845 {
@@ -93,13 +94,7 @@ TEST(Options, ParseTable)
 #ifdef M845TOOL_PATH
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadFile;
 
 struct RunResult
 {

@@ -16,6 +16,7 @@
 #include "common/config_contract.h"
 #include "common/fake_panel.h"
 #include "common/fake_tool.h"
+#include "common/file_text.h"
 #include "config/config.h"
 #include "config/inifile.h"
 
@@ -175,13 +176,6 @@ protected:
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
-    [[nodiscard]] static std::string Read(const fs::path &path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     [[nodiscard]] std::size_t Entries() const
     {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
@@ -197,7 +191,7 @@ TEST_F(FileStore, SaveKeepsWhatTheProgramDoesNotWrite)
     const fs::path file = dir / "M845Cfg.ini";
     std::ofstream(file) << "; by hand\n[Reg]\nMEID=A100\nREGTP=USER\n[Future]\nNew=1\n";
     ASSERT_TRUE(SaveConfigFile(file.string(), panel, tool).ok);
-    const std::string text = Read(file);
+    const std::string text = ReadFile(file);
     EXPECT_EQ(text.rfind("; by hand\n[Reg]\nMEID=A100\nREGTP=USER\nREGEN", 0), 0u) << text;
     EXPECT_NE(text.find("[Future]\nNew=1\n[System]"), std::string::npos);
     EXPECT_EQ(Entries(), 1u) << "no temporary file left";
@@ -222,7 +216,7 @@ TEST_F(FileStore, FailedSavesLeaveTheOldFileAsItWas)
         EXPECT_FALSE(saved.reason.empty());
     }
     EXPECT_TRUE(fs::is_directory(folder / "inside"));
-    EXPECT_EQ(Read(dir / "plain"), "x");
+    EXPECT_EQ(ReadFile(dir / "plain"), "x");
     EXPECT_EQ(Entries(), 2u) << "no temporary file left";
 }
 
@@ -242,7 +236,7 @@ TEST_F(FileStore, AFullDiskLeavesTheOldFileWhole)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(Read(file), old);
+    EXPECT_EQ(ReadFile(file), old);
     EXPECT_EQ(Entries(), 1u);
 }
 
@@ -253,7 +247,7 @@ TEST_F(FileStore, ALinkedFileIsReplacedThroughTheLink)
     fs::create_symlink(dir / "real" / "cfg.ini", dir / "M845Cfg.ini");
     ASSERT_TRUE(SaveConfigFile((dir / "M845Cfg.ini").string(), panel, tool).ok);
     EXPECT_TRUE(fs::is_symlink(dir / "M845Cfg.ini"));
-    EXPECT_NE(Read(dir / "real" / "cfg.ini").find("CMDPW="), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "real" / "cfg.ini").find("CMDPW="), std::string::npos);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include "common/file_text.h"
 #include "devsim/simserver.h"
 #include "devsim_testutil.h"
 
@@ -26,13 +27,7 @@ namespace fs = std::filesystem;
 
 const milliseconds kWait(3000);
 
-std::string ReadFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using m845::test::ReadFile;
 
 class SimServerTest : public ::testing::Test
 {

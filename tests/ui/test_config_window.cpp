@@ -19,6 +19,7 @@
 #include <QtTest/QTest>
 
 #include "common/config_contract.h"
+#include "common/file_text.h"
 #include "common/scoped_env.h"
 #include "common/scoped_language.h"
 #include "lang/langlist.h"
@@ -98,13 +99,6 @@ protected:
         m_window.reset();
     }
     [[nodiscard]] std::string CfgPath() const { return (m_dir / "M845Cfg.ini").string(); }
-    [[nodiscard]] static std::string Read(const std::filesystem::path &path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     [[nodiscard]] QString LogText() const
     {
         m_window->Log().Flush();
@@ -131,7 +125,7 @@ TEST_F(ConfigWindowTest, ChangesSurviveARestart)
     m_window->SetRealTimeHelp(false);
     m_window->SendPane().pmSendClick(kSendKeyEnter);
     Close();
-    const std::string file = Read(CfgPath());
+    const std::string file = ReadFile(CfgPath());
     for (std::string_view line : {"Language=1\n", "ReadTimeHelp=0\n", "SendShortCutTag=1\n",
                                   "WKMOD=UDC\n", "STMSG=hello\n"})
         EXPECT_NE(file.find(line), std::string::npos) << line;
@@ -153,13 +147,13 @@ TEST_F(ConfigWindowTest, ALanguageForOneRunLeavesTheStoredOne)
     EXPECT_TRUE(LangList()->IsChinese);
     EXPECT_TRUE(m_window->findChild<QAction *>(QStringLiteral("mni_Cn"))->isChecked());
     Close();
-    EXPECT_NE(Read(CfgPath()).find("Language=0\n"), std::string::npos);
+    EXPECT_NE(ReadFile(CfgPath()).find("Language=0\n"), std::string::npos);
 
     // A language chosen from the menu is the user's own, and is kept.
     Start(false);
     m_window->mni_MenuClick(QStringLiteral("mni_Cn"));
     Close();
-    EXPECT_NE(Read(CfgPath()).find("Language=1\n"), std::string::npos);
+    EXPECT_NE(ReadFile(CfgPath()).find("Language=1\n"), std::string::npos);
 }
 
 TEST_F(ConfigWindowTest, StoredModeAndVariantAtStartUp)
@@ -284,7 +278,7 @@ class RecorderTest : public ConfigWindowTest
 {
 protected:
     [[nodiscard]] TSessionRecorder &Recorder() const { return m_config->Recorder(); }
-    [[nodiscard]] std::string Record() const { return Read(m_dir / "session.log"); }
+    [[nodiscard]] std::string Record() const { return ReadFile(m_dir / "session.log"); }
     [[nodiscard]] QString RecordPath() const
     {
         return QString::fromStdString((m_dir / "session.log").string());
@@ -336,8 +330,9 @@ TEST_F(RecorderTest, PortOpenAndCloseAreMarkedAndTheBootOutputCaught)
     m_window->Link().btnSysClick();
     ASSERT_TRUE(m_window->Link().IsPortOpen());
     Close();
-    EXPECT_NE(Read(CfgPath()).find("[Session]\nRecord=1\nRecordFile=" + RecordPath().toStdString()),
-              std::string::npos);
+    EXPECT_NE(
+        ReadFile(CfgPath()).find("[Session]\nRecord=1\nRecordFile=" + RecordPath().toStdString()),
+        std::string::npos);
     Start();
     EXPECT_TRUE(Recorder().IsOn()) << "switched on again at start";
     EXPECT_EQ(Recorder().File(), RecordPath());
@@ -377,7 +372,7 @@ TEST_F(RecorderTest, TheMenuSwitchAndSaveLogAs)
     const auto saved = m_dir / "saved.txt";
     TDialogs::Script({QString::fromStdString(saved.string())});
     Recorder().SaveLogAs(m_window->Log().Dialog());
-    const std::string text = Read(saved);
+    const std::string text = ReadFile(saved);
     EXPECT_NE(text.find("中文 line\nafter\n"), std::string::npos) << text;
 }
 

@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include "common/file_text.h"
 #include "common/scoped_env.h"
 #include "common/scoped_language.h"
 #include "devsim/simserver.h"
@@ -177,13 +178,7 @@ protected:
         };
         QTest::mouseClick(Find<QToolButton>("btnFwUp"), Qt::LeftButton);
     }
-    [[nodiscard]] std::string SavedConfig() const
-    {
-        std::ifstream in(m_dir / "M845Cfg.ini", std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    [[nodiscard]] std::string SavedConfig() const { return test::ReadFile(m_dir / "M845Cfg.ini"); }
 
     static inline std::unique_ptr<test::ScopedLanguage> s_language;
     fs::path m_dir = fs::temp_directory_path() / ("m845-drill-" + std::to_string(::getpid()));

@@ -26,6 +26,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include "common/file_text.h"
 #include "common/scoped_language.h"
 #include "devsim/devsim_testutil.h"
 #include "devsim/simserver.h"
@@ -49,13 +50,7 @@ namespace fs = std::filesystem;
 using devsim::test::Padded;
 using test::RandomBytes;
 
-std::string ReadFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadFile;
 
 class FirmwareEndToEndTest : public testing::Test
 {

@@ -1,6 +1,7 @@
 // Provisioning runs against simulated devices: a device read into a file and the file written
 // into a second device, refusals, differences, bad input, an absent port and a silent line.
 
+#include "common/file_text.h"
 #include "ui/provisioning.h"
 
 #include <chrono>
@@ -29,13 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using TAction = TProvisionRequest::TAction;
 
-std::string ReadText(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadFile;
 
 class ProvisioningTest : public testing::Test
 {
@@ -53,7 +48,7 @@ protected:
     }
     void TearDown() override
     {
-        EXPECT_EQ(ReadText(m_dir / "data" / "M845Cfg.ini"), "[WKMOD]\nWKMOD=SMS\n");
+        EXPECT_EQ(ReadFile(m_dir / "data" / "M845Cfg.ini"), "[WKMOD]\nWKMOD=SMS\n");
         EXPECT_FALSE(fs::exists(m_dir / "data" / std::string(kLangFileName)));
         // The run leaves no language list behind for the next test.
         EXPECT_EQ(LangList(), nullptr);
@@ -123,7 +118,7 @@ TEST_P(ProvisioningRoundTrip, ReadThenWriteGivesTheSecondDeviceTheFirstOnesState
     ASSERT_EQ(Run(TAction::Read, source->SlavePath(), file, c.chinese), 0) << m_progress.str();
     EXPECT_NE(m_progress.str().find(c.complete), std::string::npos) << m_progress.str();
     EXPECT_NE(
-        ReadText(file).find("[OpenUart]\nComName=" + source->SlavePath() + "\nBaudRate=115200"),
+        ReadFile(file).find("[OpenUart]\nComName=" + source->SlavePath() + "\nBaudRate=115200"),
         std::string::npos);
 
     ASSERT_EQ(Run(TAction::Write, target->SlavePath(), file, c.chinese), 0) << m_progress.str();
@@ -165,7 +160,7 @@ TEST_F(ProvisioningTest, RefusalsAndDifferencesAreNamedAndAFailedReadWritesNoFil
 
     EXPECT_EQ(Run(TAction::Read, sim->SlavePath(), file), 1) << m_progress.str();
     EXPECT_EQ(m_result.str(), "SOCKATO: device refused the query (+ERR:-5)\n");
-    EXPECT_EQ(ReadText(file), text);
+    EXPECT_EQ(ReadFile(file), text);
 }
 
 TEST_F(ProvisioningTest, BadInputIsRefusedBeforeAnythingIsSent)
