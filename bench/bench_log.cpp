@@ -36,11 +36,11 @@
 #include <QtWidgets/qtestsupport_widgets.h>
 
 #include "lang/langlist.h"
-#include "ui/linkcontrol.h"
-#include "ui/logpane.h"
-#include "ui/mainwindow.h"
-#include "ui/qttimer.h"
-#include "ui/serialbar.h"
+#include "ui/common/qttimer.h"
+#include "ui/link/linkcontrol.h"
+#include "ui/link/serialbar.h"
+#include "ui/terminal/logpane.h"
+#include "ui/window/mainwindow.h"
 
 namespace {
 

@@ -25,11 +25,11 @@
 
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
-#include "ui/devicesession.h"
-#include "ui/linkcontrol.h"
-#include "ui/logpane.h"
-#include "ui/mainwindow.h"
-#include "ui/qttimer.h"
+#include "ui/common/qttimer.h"
+#include "ui/link/linkcontrol.h"
+#include "ui/terminal/logpane.h"
+#include "ui/window/devicesession.h"
+#include "ui/window/mainwindow.h"
 
 namespace {
 

@@ -34,10 +34,10 @@
 #include "devsim/simserver.h"
 #include "firmware/firmwareupgrade.h"
 #include "lang/langlist.h"
-#include "ui/devicesession.h"
-#include "ui/firmwarecontrol.h"
-#include "ui/linkcontrol.h"
-#include "ui/mainwindow.h"
+#include "ui/firmware/firmwarecontrol.h"
+#include "ui/link/linkcontrol.h"
+#include "ui/window/devicesession.h"
+#include "ui/window/mainwindow.h"
 
 extern char **environ;
 

@@ -4,11 +4,11 @@ target_compile_options(m845_warnings INTERFACE
     -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual -Werror)
 target_compile_definitions(m845_warnings INTERFACE QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT)
 
-# Every source folder is one library made of the files it holds, so adding a
-# file never means editing a list.
+# Every source folder is one library made of the files it holds, its rooms included, so adding
+# a file never means editing a list.
 function(m845_library name)
     cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
          ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
     list(FILTER sources EXCLUDE REGEX "\\.h$")
     if(NOT sources)
@@ -18,7 +18,7 @@ function(m845_library name)
         target_link_libraries(${name} INTERFACE ${ARG_LIBS})
         return()
     endif()
-    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     add_library(${name} STATIC ${sources} ${headers})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC ${ARG_LIBS} PRIVATE m845_warnings)
@@ -34,7 +34,7 @@ function(m845_test name)
     if(NOT ARG_MAIN)
         set(ARG_MAIN plain)
     endif()
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     add_executable(${name} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/main_${ARG_MAIN}.cpp)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock m845_warnings)

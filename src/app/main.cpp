@@ -12,12 +12,12 @@
 
 #include "app/options.h"
 #include "lang/langlist.h"
-#include "ui/aboutwindow.h"
-#include "ui/configcommands.h"
-#include "ui/devicesession.h"
-#include "ui/mainwindow.h"
-#include "ui/provisioning.h"
-#include "ui/sharedblock.h"
+#include "ui/config/configcommands.h"
+#include "ui/provision/provisioning.h"
+#include "ui/window/aboutwindow.h"
+#include "ui/window/devicesession.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/sharedblock.h"
 
 namespace {
 

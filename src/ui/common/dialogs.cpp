@@ -1,0 +1,85 @@
+#include "ui/common/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace m845 {
+
+namespace {
+
+// Window thread only, as every dialog.
+struct TScript
+{
+    bool active = false;
+    std::deque<QString> answers;
+    std::vector<TDialogRequest> requests;
+};
+
+TScript &State()
+{
+    static TScript script;
+    return script;
+}
+
+} // namespace
+
+bool TDialogs::Scripted(const TDialogRequest &request, QString &answer)
+{
+    TScript &script = State();
+    if (!script.active)
+        return false;
+    script.requests.push_back(request);
+    if (request.kind != TDialogKind::Warning && !script.answers.empty()) {
+        answer = script.answers.front();
+        script.answers.pop_front();
+    }
+    return true;
+}
+
+QString TDialogs::OpenFileName(QWidget *parent, const QString &title, const QString &start,
+                               const QString &filter)
+{
+    QString answer;
+    if (Scripted({TDialogKind::OpenFile, title, start, filter}, answer))
+        return answer;
+    return QFileDialog::getOpenFileName(parent, title, start, filter);
+}
+
+QString TDialogs::SaveFileName(QWidget *parent, const QString &title, const QString &start,
+                               const QString &filter, bool confirmReplace)
+{
+    QString answer;
+    if (Scripted({TDialogKind::SaveFile, title, start, filter}, answer))
+        return answer;
+    return QFileDialog::getSaveFileName(parent, title, start, filter, nullptr,
+                                        confirmReplace ? QFileDialog::Options()
+                                                       : QFileDialog::DontConfirmOverwrite);
+}
+
+void TDialogs::Warning(QWidget *parent, const QString &title, const QString &text,
+                       const QString &detail)
+{
+    QString unused;
+    if (Scripted({TDialogKind::Warning, title, text, {}}, unused))
+        return;
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    box.exec();
+}
+
+void TDialogs::Script(std::deque<QString> answers)
+{
+    State() = TScript{true, std::move(answers), {}};
+}
+
+void TDialogs::EndScript()
+{
+    State() = TScript{};
+}
+
+const std::vector<TDialogRequest> &TDialogs::Requests()
+{
+    return State().requests;
+}
+
+} // namespace m845

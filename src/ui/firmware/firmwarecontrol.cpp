@@ -1,0 +1,81 @@
+#include "ui/firmware/firmwarecontrol.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPointer>
+
+#include "firmware/firmwareupgrade.h"
+#include "ui/link/linkcontrol.h"
+#include "ui/terminal/logpane.h"
+#include "ui/window/mainwindow.h"
+
+namespace m845 {
+
+TFirmwareControl::TFirmwareControl(TFrm_Main &window, IProgress &progress)
+    : m_window(window)
+    , m_tmrXModemTx(kXModemTxInterval)
+{
+    m_tmrXModemTx.setObjectName(QStringLiteral("tmrXModemTx"));
+    m_upgrade = std::make_unique<TFirmwareUpgrade>(window.Link(), window.Link(), window.Log(),
+                                                   m_tmrXModemTx, progress, *this);
+    RunDialog = [](QFileDialog &dialog) -> std::optional<QString> {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    };
+    window.Link().ChooseFirmwareFile = [this] {
+        m_upgrade->ChooseFirmwareFile();
+    };
+    // The window's first close step; whoever hooked in before keeps their turn after it.
+    window.BeforeClose
+        = [self = QPointer<TFirmwareControl>(this), previous = std::move(window.BeforeClose)] {
+              if (self)
+                  self->m_upgrade->CloseFirmwareFile();
+              if (previous)
+                  previous();
+          };
+}
+
+TFirmwareControl::~TFirmwareControl()
+{
+    m_window.Link().ChooseFirmwareFile = nullptr;
+}
+
+bool TFirmwareControl::OptionChecked(const char *name) const
+{
+    const auto *action = m_window.FwUpOptMenu()->findChild<QAction *>(QString::fromLatin1(name));
+    return action != nullptr && action->isChecked();
+}
+
+bool TFirmwareControl::OverRestart() const
+{
+    return OptionChecked("mniOverRestart");
+}
+
+bool TFirmwareControl::ShowDataStream() const
+{
+    return OptionChecked("ShowDataStream");
+}
+
+std::optional<std::string> TFirmwareControl::AskFirmwareFile(const TFileDialogRequest &request)
+{
+    QFileDialog dialog(&m_window, QString::fromStdString(request.title),
+                       QString::fromStdString(request.folder));
+    dialog.setObjectName(QStringLiteral("dlgOpenFw"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    QStringList filters;
+    for (const std::string &filter : request.filters)
+        filters << QString::fromStdString(filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.constFirst());
+    const std::optional<QString> chosen = RunDialog(dialog);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    return chosen->toStdString();
+}
+
+} // namespace m845

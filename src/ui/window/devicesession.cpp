@@ -1,0 +1,88 @@
+#include "ui/window/devicesession.h"
+
+#include <QProgressBar>
+
+#include "firmware/firmwareupgrade.h"
+#include "ui/firmware/firmwarecontrol.h"
+#include "ui/link/linkcontrol.h"
+#include "ui/panel/parampanel.h"
+#include "ui/terminal/logpane.h"
+#include "ui/terminal/sendpane.h"
+#include "ui/window/mainwindow.h"
+
+namespace m845 {
+
+TDeviceSession::TDeviceSession(TFrm_Main &window)
+    : m_window(window)
+    , m_panel(new TParamPanel)
+    , m_rzpbWhile(window.ProgressBar())
+    , m_pauseTimer(kDefaultCommandDelay, this)
+    , m_applier(*m_panel, window.Log())
+    , m_sequencer(window.Link(), window.Log(), window.RcvTimer(), m_pauseTimer, m_applier, *this)
+{
+    // A coarse timer may fire early; the command pause must never be shorter than asked.
+    m_pauseTimer.SetTimerType(Qt::PreciseTimer);
+    window.InstallParameterPanel(m_panel);
+    m_firmware = std::make_unique<TFirmwareControl>(window, static_cast<IProgress &>(*this));
+    m_sequencer.SetReceiveHook(&m_firmware->Upgrade());
+
+    window.Link().DispatchReceived = [this](const std::uint8_t *buffer, std::uint16_t length) {
+        m_sequencer.DispatchReceived(buffer, length);
+    };
+    window.DoClick = [this](int tag) {
+        m_sequencer.btnDoClick(tag);
+    };
+    // The terminal's sends, and their reset of the operation, wait behind a command pause
+    // like everything else, so nothing typed overtakes the queued line.
+    window.SendPane().ClearOperationMode = [this] {
+        m_sequencer.RunAfterPause([this] { m_sequencer.SetOperationMode(TOperationMode::None); });
+    };
+    window.SendPane().SendData = [this](std::string_view data) {
+        m_sequencer.RunAfterPause(
+            [this, bytes = std::string(data)] { m_window.Link().SendData(bytes); });
+    };
+    window.SendPane().SendSms = [this](const std::string &number, const std::string &text) {
+        m_sequencer.RunAfterPause([this, number, text] { m_sequencer.SendSms(number, text); });
+    };
+    window.ApplyMoreTexts = [this](TTextStep step) {
+        ApplyPanelTexts(step);
+    };
+    // The panel always starts in NET mode, whatever mode it held before.
+    window.CheckNetMode = [this] {
+        m_panel->SetRadioChecked(PanelRadio::NetTran, true);
+    };
+}
+
+TDeviceSession::~TDeviceSession()
+{
+    // The window outlives the session by a little while it closes: leave no hook behind.
+    m_sequencer.SetReceiveHook(nullptr);
+    m_window.Link().DispatchReceived = nullptr;
+    m_window.DoClick = nullptr;
+    m_window.SendPane().ClearOperationMode = nullptr;
+    m_window.SendPane().SendData = [link = &m_window.Link()](std::string_view data) {
+        link->SendData(data);
+    };
+    m_window.SendPane().SendSms = nullptr;
+    m_window.ApplyMoreTexts = nullptr;
+    m_window.CheckNetMode = nullptr;
+}
+
+void TDeviceSession::ApplyPanelTexts(TTextStep step)
+{
+    m_panel->ApplyTexts(step, [this] { m_applier.SetHardwareSign(m_applier.HardwareSign()); });
+}
+
+void TDeviceSession::ShowProgress(int total, int complete)
+{
+    m_rzpbWhile->setMaximum(total);
+    m_rzpbWhile->setValue(complete);
+    m_rzpbWhile->setVisible(true);
+}
+
+void TDeviceSession::HideProgress()
+{
+    m_rzpbWhile->setVisible(false);
+}
+
+} // namespace m845

@@ -1,0 +1,53 @@
+#pragma once
+
+// Joins the device protocol to the window: the parameter panel, the reply applier and the
+// command sequencer, fed by the link's received blocks and the command buttons, and the firmware
+// upgrade, which gets the first look at every received block.
+
+#include <memory>
+
+#include <QObject>
+
+#include "protocol/reply.h"
+#include "protocol/sequencer.h"
+#include "ui/common/qttimer.h"
+#include "ui/common/textsetters.h"
+
+class QProgressBar;
+
+namespace m845 {
+
+class TFirmwareControl;
+class TFrm_Main;
+class TParamPanel;
+
+class TDeviceSession final : public QObject, private IProgress
+{
+    Q_OBJECT
+public:
+    // Puts the panel into the window's parameter side and hooks itself into the window's
+    // creation steps (panel texts, the start-up NET selection): create it from the window's
+    // wiring step, before those steps run, and hand it to the window with AdoptPart.
+    explicit TDeviceSession(TFrm_Main &window);
+    ~TDeviceSession() override;
+
+    [[nodiscard]] TParamPanel &Panel() const { return *m_panel; }
+    [[nodiscard]] TReplyApplier &Applier() { return m_applier; }
+    [[nodiscard]] TSequencer &Sequencer() { return m_sequencer; }
+    [[nodiscard]] TFirmwareControl &Firmware() const { return *m_firmware; }
+
+private:
+    void ShowProgress(int total, int complete) override;
+    void HideProgress() override;
+    void ApplyPanelTexts(TTextStep step);
+
+    TFrm_Main &m_window;
+    TParamPanel *m_panel = nullptr;
+    QProgressBar *m_rzpbWhile = nullptr;
+    TQtTimer m_pauseTimer;
+    TReplyApplier m_applier;
+    TSequencer m_sequencer;
+    std::unique_ptr<TFirmwareControl> m_firmware;
+};
+
+} // namespace m845

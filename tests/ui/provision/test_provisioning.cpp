@@ -1,0 +1,244 @@
+// Provisioning runs against simulated devices: a device read into a file and the file written
+// into a second device, refusals, differences, bad input, an absent port and a silent line.
+
+#include "common/file_text.h"
+#include "ui/provision/provisioning.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "common/scoped_env.h"
+#include "devsim/simserver.h"
+#include "lang/langlist.h"
+#include "serial/pty_pair.h"
+
+namespace m845 {
+namespace {
+
+namespace fs = std::filesystem;
+using TAction = TProvisionRequest::TAction;
+
+using test::ReadFile;
+
+class ProvisioningTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path()
+                / ("m845-prov-" + std::to_string(::getpid()) + "-"
+                   + testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "data");
+        // The window's own files, which no run may touch.
+        std::ofstream(m_dir / "data" / "M845Cfg.ini") << "[WKMOD]\nWKMOD=SMS\n";
+        m_dataDir.emplace("M845_DATA_DIR", (m_dir / "data").string());
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(ReadFile(m_dir / "data" / "M845Cfg.ini"), "[WKMOD]\nWKMOD=SMS\n");
+        EXPECT_FALSE(fs::exists(m_dir / "data" / std::string(kLangFileName)));
+        // The run leaves no language list behind for the next test.
+        EXPECT_EQ(LangList(), nullptr);
+        m_dataDir.reset();
+        fs::remove_all(m_dir);
+    }
+
+    // Short pauses keep the runs quick; the device's timing is the simulator's business.
+    int Run(TAction action, const std::string &port, const fs::path &file, bool chinese = false,
+            int settleMs = 100)
+    {
+        TProvisionRequest request;
+        request.action = action;
+        request.port = port;
+        request.file = file.string();
+        request.timeoutSeconds = m_timeoutSeconds;
+        request.chinese = chinese;
+        request.pauseMs = 5;
+        request.replyMs = 400;
+        request.settleMs = settleMs;
+        m_progress.str({});
+        m_result.str({});
+        TProvisioning run(request, m_progress, m_result);
+        return run.Run();
+    }
+    static std::unique_ptr<devsim::SimServer>
+    StartSim(const std::map<std::string, std::string> &presets, std::set<std::string> errors = {},
+             long long dropAfter = -1)
+    {
+        devsim::SimOptions options;
+        options.model.errCommands = std::move(errors);
+        options.dropAfter = dropAfter;
+        auto sim = std::make_unique<devsim::SimServer>(options);
+        for (const auto &[name, value] : presets)
+            sim->SetParam(name, value);
+        std::string error;
+        EXPECT_TRUE(sim->Start(&error)) << error;
+        return sim;
+    }
+
+    fs::path m_dir;
+    int m_timeoutSeconds = 30;
+    std::optional<test::ScopedEnv> m_dataDir;
+    std::ostringstream m_progress;
+    std::ostringstream m_result;
+};
+
+struct ModeCase
+{
+    const char *name;
+    std::map<std::string, std::string> presets;
+    bool chinese;
+    const char *complete;
+};
+
+class ProvisioningRoundTrip : public ProvisioningTest, public testing::WithParamInterface<ModeCase>
+{
+};
+
+TEST_P(ProvisioningRoundTrip, ReadThenWriteGivesTheSecondDeviceTheFirstOnesState)
+{
+    const ModeCase &c = GetParam();
+    const auto source = StartSim(c.presets);
+    const auto target = StartSim({});
+    const fs::path file = m_dir / "customer.ini";
+
+    ASSERT_EQ(Run(TAction::Read, source->SlavePath(), file, c.chinese), 0) << m_progress.str();
+    EXPECT_NE(m_progress.str().find(c.complete), std::string::npos) << m_progress.str();
+    EXPECT_NE(
+        ReadFile(file).find("[OpenUart]\nComName=" + source->SlavePath() + "\nBaudRate=115200"),
+        std::string::npos);
+
+    ASSERT_EQ(Run(TAction::Write, target->SlavePath(), file, c.chinese), 0) << m_progress.str();
+    EXPECT_EQ(m_result.str(), "");
+    EXPECT_EQ(target->Params(), source->Params());
+    EXPECT_EQ(target->Param("WKMOD"), c.presets.at("WKMOD"));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Modes, ProvisioningRoundTrip, testing::Values(
+    ModeCase{"NET", {{"WKMOD", "NET"}, {"SOCKA", "UDP,203.0.113.7,5001"}, {"SOCKBEN", "ON"},
+                     {"SOCKB", "TCP,example.net,9000"}, {"SOCKBSL", "SHORT"}, {"HEARTTM", "45"},
+                     {"HEARTDT", "48454C4C4F"}, {"REGEN", "ON"}, {"REGTP", "CLOUD"},
+                     {"CLOUD", "00000042,pw42"}, {"APN", "CMIOT,user,secret,1"},
+                     {"UART", "9600,8,1,EVEN,NFC"}}, false, "Operation complete"},
+    ModeCase{"UDC", {{"WKMOD", "UDC"}, {"REGEN", "ON"}, {"REGSND", "DATA"}, {"ID", "udc-0042"},
+                     {"HEARTSND", "COM"}, {"SOCKA", "TCP,10.0.0.9,7000"}}, false,
+             "Operation complete"},
+    ModeCase{"HTTPD", {{"WKMOD", "HTTPD"}, {"HTPTP", "GET"}, {"HTPURL", "/x.php"}, {"HTPTO", "20"},
+                       {"HTPSV", "198.51.100.1,8080"}, {"HTPFLT", "OFF"}, {"STMSG", "[SITE-7]"}},
+             true, "执行完毕"}),
+    [](const testing::TestParamInfo<ModeCase> &info) { return std::string(info.param.name); });
+// clang-format on
+
+// A small file of our own: the defaults fill the rest, as at a first start.
+constexpr const char *kSmallFile = "[WKMOD]\nWKMOD=NET\n[Socket]\nSOCKA=TCP,host,80\nSOCKATO=9\n";
+
+TEST_F(ProvisioningTest, RefusalsAndDifferencesAreNamedAndAFailedReadWritesNoFile)
+{
+    // The device stores hexadecimal data in upper case whatever it was sent.
+    const std::string text = std::string(kSmallFile) + "[Heart]\nHEARTDT=48656c6c6f\n";
+    const fs::path file = m_dir / "customer.ini";
+    std::ofstream(file) << text;
+    const auto sim = StartSim({}, {"SOCKATO"});
+    EXPECT_EQ(Run(TAction::Write, sim->SlavePath(), file), 1) << m_progress.str();
+    EXPECT_EQ(m_result.str(), "SOCKATO: wrote 9, device refused (+ERR:-5)\n"
+                              "HEARTDT: wrote 48656c6c6f, device has 48656C6C6F\n");
+    EXPECT_EQ(sim->Param("SOCKA"), "TCP,host,80");
+
+    EXPECT_EQ(Run(TAction::Read, sim->SlavePath(), file), 1) << m_progress.str();
+    EXPECT_EQ(m_result.str(), "SOCKATO: device refused the query (+ERR:-5)\n");
+    EXPECT_EQ(ReadFile(file), text);
+}
+
+TEST_F(ProvisioningTest, BadInputIsRefusedBeforeAnythingIsSent)
+{
+    const auto sim = StartSim({});
+    std::ofstream(m_dir / "garbage.ini") << "\x7f"
+                                         << "ELF binary junk\n[Base]\nAPN=x\n";
+    std::ofstream(m_dir / "nomode.ini") << "[WKMOD]\nWKMOD=FAX\n";
+    const struct
+    {
+        TAction action;
+        fs::path file;
+        const char *message;
+    } cases[] = {
+        {TAction::Write, m_dir / "absent.ini", "Cannot read"},
+        {TAction::Write, m_dir / "garbage.ini", "is not a configuration file"},
+        {TAction::Write, m_dir / "nomode.ini", "is not a configuration file"},
+        {TAction::Read, m_dir / "no-folder" / "out.ini", "Cannot write into the folder"},
+        {TAction::Read, m_dir, "Unable to write to"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file.string());
+        EXPECT_EQ(Run(c.action, sim->SlavePath(), c.file), 2);
+        EXPECT_NE(m_progress.str().find(c.message), std::string::npos) << m_progress.str();
+    }
+    EXPECT_TRUE(sim->Trace().empty());
+}
+
+TEST_F(ProvisioningTest, AnAbsentPortExitsThreeWithTheReason)
+{
+    EXPECT_EQ(Run(TAction::Read, (m_dir / "ttyNone").string(), m_dir / "out.ini"), 3);
+    EXPECT_NE(m_progress.str().find("Reason: device not found"), std::string::npos)
+        << m_progress.str();
+    EXPECT_FALSE(fs::exists(m_dir / "out.ini"));
+}
+
+TEST_F(ProvisioningTest, ASilentLineExitsFourAfterTheEntryPairOrAtTheTimeOut)
+{
+    test::PtyPair line;
+    ASSERT_TRUE(line.Valid());
+    const struct
+    {
+        int timeoutSeconds;
+        const char *says;
+    } cases[] = {
+        {30, "The device does not answer"},
+        {1, "Not finished within 1 seconds"},
+    };
+    for (const auto &c : cases) {
+        m_timeoutSeconds = c.timeoutSeconds;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Run(TAction::Read, line.SlavePath(), m_dir / "out.ini"), 4);
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  std::chrono::seconds(c.timeoutSeconds) + std::chrono::seconds(2));
+        EXPECT_NE(m_progress.str().find(c.says), std::string::npos) << m_progress.str();
+    }
+    EXPECT_NE(m_progress.str().find("[Tx->] AT+VER?"), std::string::npos);
+    EXPECT_FALSE(fs::exists(m_dir / "out.ini"));
+}
+
+TEST_F(ProvisioningTest, ALineLostInTheRunExitsThree)
+{
+    const auto sim = StartSim({}, {}, 200);
+    EXPECT_EQ(Run(TAction::Read, sim->SlavePath(), m_dir / "out.ini"), 3) << m_progress.str();
+    EXPECT_NE(m_progress.str().find("Serial line lost"), std::string::npos) << m_progress.str();
+    EXPECT_FALSE(fs::exists(m_dir / "out.ini"));
+}
+
+TEST_F(ProvisioningTest, AGreetingInsideTheRunIsGotOver)
+{
+    // No settling: the device's greeting lands in the first command's wait and stops its
+    // reply timer; the run goes on as a tick would move it.
+    const fs::path file = m_dir / "customer.ini";
+    std::ofstream(file) << kSmallFile;
+    const auto sim = StartSim({});
+    EXPECT_EQ(Run(TAction::Write, sim->SlavePath(), file, false, 0), 0) << m_progress.str();
+    EXPECT_EQ(sim->Param("SOCKATO"), "9");
+}
+
+} // namespace
+} // namespace m845
