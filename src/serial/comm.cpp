@@ -269,6 +269,12 @@ bool TComm::WriteData(const void *data, std::uint16_t length)
     return true;
 }
 
+void TComm::SetNextBlockLength(std::uint16_t length)
+{
+    if (d->link)
+        d->link->nextBlockLength.store(length, std::memory_order_relaxed);
+}
+
 bool TComm::IsOpen() const
 {
     return d->link != nullptr;

@@ -83,6 +83,12 @@ public:
     void ClosePort();
     // Copies the bytes and queues them; false when closed, length 0, or the transmit thread has ended.
     bool WriteData(const void *data, std::uint16_t length);
+    // The next block handed to the owner ends as soon as it holds `length` bytes, unless the
+    // line falls silent first; bytes that came with them start the block after it, and that one
+    // and all later ones are cut by silence again. Set it before the write that asks for an
+    // answer of that length, so the answer cannot come first. 0 takes it back, and so does
+    // closing the port; while closed it does nothing.
+    void SetNextBlockLength(std::uint16_t length);
 
     [[nodiscard]] bool IsOpen() const;
     // errno of the last failed OpenPort (ENOENT, EACCES, EBUSY/EAGAIN ...), 0 after a good one;

@@ -69,6 +69,9 @@ struct CommLink
     std::atomic<std::uint32_t> writeTotalMultiplier{0};
     std::atomic<std::uint32_t> writeTotalConstant{0};
     std::atomic<bool> ignoreNull{false};
+    // Set by the owner before a write whose answer has a known length; used up by the next
+    // block the receive thread hands over, however that block ends. 0: silence alone.
+    std::atomic<std::uint32_t> nextBlockLength{0};
 
     std::atomic<bool> hangupPosted{false};
     std::atomic<bool> writerAlive{true};

@@ -104,8 +104,9 @@ public:
         m_size += count;
     }
 
-    // Errors first: they belong to the bytes of this block, which were read after them.
-    void Deliver()
+    // Errors first: they belong to the bytes of this block, which were read after them. The
+    // first `count` bytes go; the rest stay as the start of the next block.
+    void Deliver(std::size_t count)
     {
         if (m_hasCounters) {
             TCommLineCounters now{};
@@ -115,13 +116,17 @@ public:
                 m_counters = now;
             }
         }
-        if (m_size == 0)
+        count = std::min(count, m_size);
+        if (count == 0)
             return;
-        auto block = std::make_unique<std::uint8_t[]>(m_size + 1);
-        std::memcpy(block.get(), m_buffer, m_size);
-        m_link.Post(CommMsg::Data, static_cast<std::uint32_t>(m_size), std::move(block));
-        m_size = 0;
+        m_link.nextBlockLength.store(0, std::memory_order_relaxed);
+        auto block = std::make_unique<std::uint8_t[]>(count + 1);
+        std::memcpy(block.get(), m_buffer, count);
+        m_link.Post(CommMsg::Data, static_cast<std::uint32_t>(count), std::move(block));
+        m_size -= count;
+        std::memmove(m_buffer, m_buffer + count, m_size);
     }
+    void Deliver() { Deliver(m_size); }
 
 private:
     CommLink &m_link;
@@ -318,6 +323,13 @@ void ReceiveThreadBody(CommLink &link)
                 first = now;
             last = now;
             block->Added(static_cast<std::size_t>(got));
+            // An awaited answer of known length goes the moment it is in, without waiting for
+            // the silence after it.
+            const std::size_t expected = link.nextBlockLength.load(std::memory_order_relaxed);
+            if (expected != 0 && block->Size() >= expected) {
+                block->Deliver(expected);
+                first = now;
+            }
             if (block->Full() || link.readInterval.load(std::memory_order_relaxed) == 0)
                 block->Deliver();
             continue;

@@ -99,6 +99,44 @@ TEST_F(CommReceiveTest, ManyBlocksArriveWholeAndInLineOrder)
     EXPECT_TRUE(recorder.everyBlockTerminated);
 }
 
+// An awaited answer of known length goes the moment it is in. The interval is far longer than
+// any wait here, so only the cut can deliver; the bytes that came with the answer wait for the
+// silence again, as the start of the next block.
+TEST_F(CommReceiveTest, AnExpectedLengthCutsTheNextBlockOnly)
+{
+    comm.SetReadIntervalTimeout(600000);
+    comm.OpenPort();
+    comm.SetNextBlockLength(1);
+    ASSERT_TRUE(pty.Write("\x06"
+                          "BC"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.blocks.size() == 1; }));
+    // A short interval from here; one more byte wakes the reader to use it.
+    comm.SetReadIntervalTimeout(10);
+    ASSERT_TRUE(pty.Write("D"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.blocks.size() == 2; }));
+    EXPECT_EQ(recorder.blocks, (std::vector<std::string>{"\x06", "BCD"}));
+    EXPECT_TRUE(recorder.everyBlockTerminated);
+}
+
+// A silence before the length is reached ends the block and uses the length up; closing the
+// port takes it back.
+TEST_F(CommReceiveTest, SilenceOrAReopenUsesAnExpectedLengthUp)
+{
+    comm.SetReadIntervalTimeout(10);
+    comm.OpenPort();
+    comm.SetNextBlockLength(4);
+    ASSERT_TRUE(pty.Write("\x06"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.blocks.size() == 1; }));
+    ASSERT_TRUE(pty.Write("ABCDEF"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.Received().size() == 7; }));
+    comm.SetNextBlockLength(1);
+    comm.ClosePort();
+    comm.OpenPort();
+    ASSERT_TRUE(pty.Write("XYZ"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.Received().size() == 10; }));
+    EXPECT_EQ(recorder.blocks, (std::vector<std::string>{"\x06", "ABCDEF", "XYZ"}));
+}
+
 TEST_F(CommReceiveTest, AHandlerMayReplaceItselfWhileItRuns)
 {
     comm.SetReadIntervalTimeout(5);
