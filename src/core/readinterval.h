@@ -1,8 +1,10 @@
 #pragma once
 
-// How soon the link hands over a received block. Normally after the silence that suits the
-// line's baud rate, so that a burst arrives whole; a short silence while nothing longer than a
-// byte or two is due, so that a one-byte answer is not held back for the whole normal interval.
+// How the link cuts received data into blocks: after the silence that suits the line's baud
+// rate, so that a burst arrives whole; and, while an answer of known length is awaited, as soon
+// as that many bytes are in, so that the answer is not held back for the silence after it.
+
+#include <cstdint>
 
 namespace m845 {
 
@@ -10,8 +12,10 @@ class IReadInterval
 {
 public:
     virtual ~IReadInterval() = default;
-    // Takes effect with the next received byte; reopening the port always brings the normal one.
-    virtual void SetShortReadInterval(bool shortInterval) = 0;
+    // The next received block ends once it holds `length` bytes, or after the silence if that
+    // comes first; blocks after it are cut by silence alone. Call it before the write that asks
+    // for the answer. 0 takes it back; reopening the port always does.
+    virtual void ExpectBlockLength(std::uint16_t length) = 0;
 };
 
 } // namespace m845

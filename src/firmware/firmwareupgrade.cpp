@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <system_error>
+#include <utility>
 
 #include "core/firmwarewindow.h"
 #include "core/link.h"
@@ -78,23 +79,26 @@ TFirmwareUpgrade::~TFirmwareUpgrade()
 
 bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
 {
+    std::string joined;
+    if (!m_carry.empty()) {
+        joined = std::exchange(m_carry, {});
+        joined.append(rx);
+        rx = joined;
+    }
     // The boot loader's dialogue comes in bursts that must arrive whole.
     if (Contains(rx, kBootMenu)) {
         m_log.LogRxOther(rx);
-        m_readInterval.SetShortReadInterval(false);
         m_link.SendText("F");
         return true;
     }
     if (Contains(rx, kBootConfirm) && m_link.LastSentText() == "F") {
         m_log.LogRxOther(rx);
-        m_readInterval.SetShortReadInterval(false);
         m_link.SendText("Y");
         return true;
     }
     if (rx == "Y\r\n" && m_link.LastSentText() == "Y") {
         m_log.LogRxOther(rx);
         m_xmodemState = TXmodemState::Waiting;
-        m_readInterval.SetShortReadInterval(false);
         m_tmrXModemTx.Start();
         return true;
     }
@@ -107,8 +111,30 @@ bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
         m_xmodemState = TXmodemState::Idle;
         return false;
     }
+    if (MayBeCutFromABurst(rx)) {
+        m_carry = std::string(rx);
+        return true;
+    }
     HandleXmodemReply(rx);
     return true;
+}
+
+bool TFirmwareUpgrade::MayBeCutFromABurst(std::string_view rx) const
+{
+    if (!m_fastPath)
+        return false;
+    if (m_xmodemState == TXmodemState::BlockSent)
+        return rx.size() == 1 && !IsReceiverByte(rx);
+    if (m_xmodemState == TXmodemState::EndSent)
+        return rx.size() == kFinalReply.size() && rx != kFinalReply;
+    return false;
+}
+
+void TFirmwareUpgrade::SetFastPath(bool on)
+{
+    m_fastPath = on;
+    if (!on)
+        m_readInterval.ExpectBlockLength(0);
 }
 
 void TFirmwareUpgrade::HandleXmodemReply(std::string_view block)
@@ -124,8 +150,6 @@ void TFirmwareUpgrade::HandleXmodemReply(std::string_view block)
             if (m_xmodemState == TXmodemState::BlockSent) {
                 AdvanceBlock();
                 m_xmodemState = TXmodemState::Due;
-                if (m_fastPath)
-                    SendDue();
             }
             break;
         case kNak:
@@ -153,8 +177,8 @@ void TFirmwareUpgrade::HandleXmodemReply(std::string_view block)
     } else {
         m_xmodemState = TXmodemState::Idle;
     }
-    if (m_xmodemState != TXmodemState::BlockSent)
-        m_readInterval.SetShortReadInterval(false);
+    if (m_fastPath && m_xmodemState == TXmodemState::Due)
+        SendDue();
 }
 
 void TFirmwareUpgrade::StartTransfer()
@@ -195,12 +219,19 @@ void TFirmwareUpgrade::tmrXModemTxTimer()
         SendDue();
 }
 
+void TFirmwareUpgrade::ExpectAnswerTo(bool dataBlock)
+{
+    if (m_fastPath)
+        m_readInterval.ExpectBlockLength(
+            static_cast<std::uint16_t>(dataBlock ? 1 : kFinalReply.size()));
+}
+
 void TFirmwareUpgrade::SendDue()
 {
     if (m_repeatLast) {
         m_repeatLast = false;
         const bool dataBlock = m_lastLength > 1;
-        m_readInterval.SetShortReadInterval(dataBlock && m_fastPath);
+        ExpectAnswerTo(dataBlock);
         if (!WriteLast())
             return;
         TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
@@ -208,7 +239,6 @@ void TFirmwareUpgrade::SendDue()
         return;
     }
     if (m_filePosition < m_firmwareFile.Size()) {
-        m_progress.ShowProgress(m_xmodemBlockTotal, m_xmodemBlocksSent);
         std::uint8_t *data = m_lastTransmission.data() + 3;
         std::size_t got = 0;
         std::string reason;
@@ -232,17 +262,18 @@ void TFirmwareUpgrade::SendDue()
         m_lastTransmission[132] = static_cast<std::uint8_t>(crc & 0xFF);
         m_lastLength = 133;
         m_filePosition += got;
-        if (m_fastPath)
-            m_readInterval.SetShortReadInterval(true);
+        ExpectAnswerTo(true);
         if (!WriteLast())
             return;
+        // After the write: the bar's repaint is no reason to keep the line waiting.
+        m_progress.ShowProgress(m_xmodemBlockTotal, m_xmodemBlocksSent);
         TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
         m_xmodemState = TXmodemState::BlockSent;
         return;
     }
-    m_readInterval.SetShortReadInterval(false);
     m_lastTransmission[0] = kEot;
     m_lastLength = 1;
+    ExpectAnswerTo(false);
     if (!WriteLast())
         return;
     TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
@@ -266,12 +297,18 @@ void TFirmwareUpgrade::TraceSent(std::string_view bytes)
     m_log.LogTx(TextToHex(bytes, ""));
 }
 
+void TFirmwareUpgrade::ForgetAnswer()
+{
+    m_repeatLast = false;
+    m_carry.clear();
+    m_readInterval.ExpectBlockLength(0);
+}
+
 void TFirmwareUpgrade::StopTransfer(const std::string &warning, bool dropFile)
 {
-    m_readInterval.SetShortReadInterval(false);
     // Waiting again: the device's next start request begins afresh.
     m_xmodemState = TXmodemState::Waiting;
-    m_repeatLast = false;
+    ForgetAnswer();
     m_progress.HideProgress();
     m_log.LogWarn(warning);
     if (dropFile)
@@ -296,7 +333,6 @@ void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
         TraceSent("R");
     }
     m_firmwareFile.Close();
-    m_readInterval.SetShortReadInterval(false);
 }
 
 void TFirmwareUpgrade::CloseFirmwareFile()
@@ -305,9 +341,8 @@ void TFirmwareUpgrade::CloseFirmwareFile()
     // Without the file the next tick would take it for sent and end with the end byte, and the
     // device's answer to that would be reported as a success.
     if (m_xmodemState == TXmodemState::Due || m_xmodemState == TXmodemState::BlockSent) {
-        m_readInterval.SetShortReadInterval(false);
         m_xmodemState = TXmodemState::Waiting;
-        m_repeatLast = false;
+        ForgetAnswer();
         m_progress.HideProgress();
     }
 }

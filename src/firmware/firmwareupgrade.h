@@ -5,11 +5,14 @@
 // optional restart. It sees the world only through small interfaces, so every step is driven
 // by hand in tests.
 //
-// Fast path (on by default): while a data block waits for its answer the link cuts received
-// blocks after a short silence, and an ACK sends the next block at once instead of at the next
-// tick of the block timer; the timer stays for repetitions and as the fallback. The normal
-// interval is back before the end byte goes out, so that the device's four-byte final reply
-// arrives whole, and at every other end of a transfer.
+// Fast path (on by default): every write that awaits an answer tells the link its length (one
+// byte after a data block, the four-byte final reply after the end byte), so the answer is
+// handed over the moment it is in instead of after the silence that follows it; and what the
+// answer makes due (the next block, a repetition, the first block after a start request) leaves
+// in the same turn of the event loop instead of at the next tick of the block timer, which stays
+// as the fallback. A block of the awaited length that is no answer may be the head of a longer
+// burst (a boot menu after the device was powered up again, a run of CAN): it is kept and put in
+// front of the next block, so that every burst is still judged whole.
 
 #include <array>
 #include <cstdint>
@@ -66,7 +69,7 @@ public:
 
     void SetClock(TMonotonicClock clock) { m_clock = std::move(clock); }
     [[nodiscard]] bool FastPath() const { return m_fastPath; }
-    void SetFastPath(bool on) { m_fastPath = on; }
+    void SetFastPath(bool on);
 
 private:
     void HandleXmodemReply(std::string_view block);
@@ -75,9 +78,15 @@ private:
     void FinishTransfer(std::string_view reply);
     // The tick's work in state 2: a repetition, the next block or the end byte.
     void SendDue();
+    // Fast path: the link is told the length of the answer to the write that follows.
+    void ExpectAnswerTo(bool dataBlock);
+    // Fast path: a block of the awaited length that answers nothing, perhaps cut from a burst.
+    [[nodiscard]] bool MayBeCutFromABurst(std::string_view rx) const;
     // Writes the last transmission; a refused write stops the transfer.
     [[nodiscard]] bool WriteLast();
     void TraceSent(std::string_view bytes);
+    // A transfer stops short: no repetition, no kept block and no awaited answer are left over.
+    void ForgetAnswer();
     // Back to waiting for a start request, with a warning; the file goes too when it is bad.
     void StopTransfer(const std::string &warning, bool dropFile);
 
@@ -103,6 +112,8 @@ private:
     std::uint16_t m_lastLength = 0;
     bool m_repeatLast = false;
     bool m_fastPath = true;
+    // Fast path: the block kept for the front of the next one.
+    std::string m_carry;
     std::int64_t m_lastTransferMs = -1;
 };
 

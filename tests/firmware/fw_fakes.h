@@ -1,6 +1,6 @@
 #pragma once
 
-// A link that records what goes out and every change of the read interval, in one sequence.
+// A link that records what goes out, and the answer length it was told to expect at each write.
 
 #include <cstdint>
 #include <string>
@@ -16,11 +16,7 @@ namespace m845::test {
 class TFwFakeLink final : public ILink, public IReadInterval
 {
 public:
-    void SendText(std::string_view text) override
-    {
-        events.push_back("text " + std::string(text));
-        lastSent = std::string(text);
-    }
+    void SendText(std::string_view text) override { lastSent = std::string(text); }
     void SendData(std::string_view) override {}
     [[nodiscard]] bool IsPortOpen() const override { return open; }
     [[nodiscard]] const std::string &LastSentText() const override { return lastSent; }
@@ -29,22 +25,19 @@ public:
         if (!open || !writable)
             return false;
         writes.emplace_back(reinterpret_cast<const char *>(data), length);
-        events.push_back("write " + std::to_string(length));
+        expectedAtWrite.push_back(expected);
         return true;
     }
-    void SetShortReadInterval(bool shortInterval) override
-    {
-        if (shortInterval != isShort)
-            events.emplace_back(shortInterval ? "short" : "normal");
-        isShort = shortInterval;
-    }
+    void ExpectBlockLength(std::uint16_t length) override { expected = length; }
+    // A received block uses up what was expected, as the component's does.
+    void Received() { expected = 0; }
 
     bool open = true;
     bool writable = true;
-    bool isShort = false;
+    std::uint16_t expected = 0;
     std::string lastSent;
     std::vector<std::string> writes;
-    std::vector<std::string> events;
+    std::vector<std::uint16_t> expectedAtWrite;
 };
 
 } // namespace m845::test

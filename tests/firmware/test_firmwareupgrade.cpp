@@ -71,11 +71,11 @@ protected:
 };
 
 // A run as a script, from a chosen file and an answered boot menu. Device blocks: C (start
-// request), A (ACK), N (NAK), F (final reply), AA (two bytes), rest (CR LF ">"), abcd (four other
-// bytes); t is a tick, +N moves the clock; close/open/refuse act on the port, shrink/remove/
-// rewrite on the file, switch chooses another one, norestart unticks the restart option,
-// A* answers ACK (ticking where due) up to the end byte. Writes are named b1.. (blocks of the
-// file), n1.. (of the other file), eot and R.
+// request), A (ACK), N (NAK), X (CAN), r (a lone CR), F (final reply), AA (two bytes), rest (CR LF
+// ">"), abcd (four other bytes); t is a tick, +N moves the clock; close/open/refuse act on the
+// port, shrink/remove/rewrite on the file, switch chooses another one, norestart unticks the
+// restart option, A* answers ACK (ticking where due) up to the end byte. Writes are named b1..
+// (blocks of the file), n1.. (of the other file), eot and R.
 struct Script
 {
     const char *name;
@@ -109,12 +109,13 @@ TEST_P(ScriptTest, Runs)
     std::int64_t elapsed = 0;
     std::string step;
     while (steps >> step) {
-        const std::map<std::string, std::string> blocks
-            = {{"C", "C"},         {"A", "\x06"},     {"N", "\x15"},   {"F", "\x06\r\n>"},
-               {"AA", "\x06\x06"}, {"rest", "\r\n>"}, {"abcd", "ABCD"}};
+        const std::map<std::string, std::string> blocks = {
+            {"C", "C"},         {"A", "\x06"},      {"N", "\x15"},     {"X", "\x18"},   {"r", "\r"},
+            {"F", "\x06\r\n>"}, {"AA", "\x06\x06"}, {"rest", "\r\n>"}, {"abcd", "ABCD"}};
         if (blocks.contains(step)) {
             // Waiting for a start request, only the receiver's single bytes are the sender's.
             const bool ours = fw.XmodemState() != State::Waiting || blocks.at(step).size() == 1;
+            link.Received();
             EXPECT_EQ(fw.TakeBlock(blocks.at(step)), ours) << step;
         } else if (step == "t")
             timer.Fire();
@@ -138,12 +139,16 @@ TEST_P(ScriptTest, Runs)
             window.overRestart = false;
         else if (step == "A*") {
             while (fw.XmodemState() == State::Due || fw.XmodemState() == State::BlockSent)
-                static_cast<void>(fw.XmodemState() == State::Due ? timer.Fire()
-                                                                 : fw.TakeBlock("\x06"));
+                static_cast<void>(fw.XmodemState() == State::Due
+                                      ? timer.Fire()
+                                      : (link.Received(), fw.TakeBlock("\x06")));
         } else
             FAIL() << step;
-        // The short interval never outlasts the wait for a data block's answer.
-        EXPECT_TRUE(!link.isShort || fw.XmodemState() == State::BlockSent) << step;
+        // An answer length is expected only while that answer is awaited.
+        const std::uint16_t awaited = fw.XmodemState() == State::BlockSent ? 1
+                                      : fw.XmodemState() == State::EndSent ? 4
+                                                                           : 0;
+        EXPECT_TRUE(link.expected == 0 || (s.fast && link.expected == awaited)) << step;
     }
     const bool finished = step == "F" && fw.XmodemState() == State::Idle;
     const std::vector<std::string> mine = Blocks(content), theirs = Blocks(other);
@@ -163,13 +168,12 @@ TEST_P(ScriptTest, Runs)
     EXPECT_EQ(fw.XmodemState(), s.state);
     EXPECT_EQ(log.Of(TEntryKind::Warn),
               *s.warning ? std::vector<std::string>{s.warning} : std::vector<std::string>{});
-    EXPECT_EQ(link.isShort, s.fast && s.state == State::BlockSent);
-    // Data blocks leave with the short interval, the end byte with the normal one.
-    bool isShort = false;
-    for (const std::string &event : link.events) {
-        isShort = event == "short" || (isShort && event != "normal");
-        EXPECT_TRUE(event != "write 1" || !isShort);
-        EXPECT_TRUE(event != "write 133" || isShort == s.fast);
+    // The fast path expects one byte after a data block, the final reply after the end byte and
+    // nothing after the restart; without it nothing is ever expected.
+    for (std::size_t i = 0; i < link.writes.size(); ++i) {
+        const std::size_t length = link.writes[i].size();
+        const int expected = !s.fast ? 0 : length == 133 ? 1 : link.writes[i] == "R" ? 0 : 4;
+        EXPECT_EQ(link.expectedAtWrite[i], expected) << i;
     }
     EXPECT_EQ(timer.IsActive(), !finished);
     if (finished) {
@@ -210,10 +214,23 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"NoRestartOption", 300, false, "norestart C A* F", State::Idle, "b1 b2 b3 eot", ""},
         Script{"Size256", 256, false, "C A* F", State::Idle, "b1 b2 eot R", ""},
         Script{"EmptyFile", 0, false, "C t F", State::Idle, "eot R", ""},
+        Script{"FastStartSendsAtOnce", 300, true, "C", State::BlockSent, "b1", ""},
         Script{"FastAckSendsAtOnce", 300, true, "C t A A A F", State::Idle, "b1 b2 b3 eot R", ""},
-        Script{"FastNakWaitsForTheTick", 300, true, "C t N t", State::BlockSent, "b1 b1", ""},
-        Script{"FastDropRestores", 300, true, "C t AA", State::Idle, "b1", ""},
-        Script{"FastRestartRestores", 300, true, "C t C", State::Due, "b1", ""},
+        Script{"FastNakRepeatsAtOnce", 300, true, "C N", State::BlockSent, "b1 b1", ""},
+        Script{"FastEndNakRepeatsAtOnce", 300, true, "C A A A N", State::EndSent,
+               "b1 b2 b3 eot eot", ""},
+        Script{"FastDropForgets", 300, true, "C t AA", State::Idle, "b1", ""},
+        Script{"FastRestartSendsAtOnce", 300, true, "C A C", State::BlockSent, "b1 b2 b1", ""},
+        Script{"FastSplitFinalReplyDrops", 300, true, "C A A A A rest", State::Idle, "b1 b2 b3 eot",
+               ""},
+        // A lone CAN may be the head of a run: the next block joins it, and two bytes drop.
+        Script{"FastCanRunDrops", 300, true, "C X X", State::Idle, "b1", ""},
+        Script{"FastCanThenAckDrops", 300, true, "C X A", State::Idle, "b1", ""},
+        Script{"SlowLoneCanIsIgnored", 300, false, "C t X A t", State::BlockSent, "b1 b2", ""},
+        Script{"FastStopForgetsAKeptByte", 300, true, "C r close t open C", State::BlockSent,
+               "b1 b1", "info_FwPortLost"},
+        Script{"FastFourOtherBytesJoinTheNext", 300, true, "C A A A abcd N", State::Idle,
+               "b1 b2 b3 eot", ""},
         Script{"PortClosedStops", 300, true, "C t close t", State::Waiting, "b1",
                "info_FwPortLost"},
         Script{"ReopenedPortStartsAgain", 300, true, "C t close t open C t", State::BlockSent,
@@ -243,6 +260,32 @@ TEST_F(FirmwareTest, The256thBlockCarriesNumberZero)
     EXPECT_EQ(link.writes[255], Blocks(content)[255]);
     EXPECT_EQ(link.writes[255].substr(1, 2), std::string("\x00\xFF", 2));
     EXPECT_EQ(progress.shown.front(), std::make_pair(0, 257));
+}
+
+// The device powered up again with Reload held while a block or the end byte awaits its answer:
+// the fast path's cut takes the head off the boot menu, and the menu is still answered.
+TEST_F(FirmwareTest, FastPathJoinsABootMenuCutFromItsHead)
+{
+    Choose(Write(RandomBytes(300, 6)));
+    Boot();
+    for (const auto &[acks, state] :
+         {std::pair(0, State::BlockSent), std::pair(3, State::EndSent)}) {
+        ASSERT_TRUE(fw.TakeBlock("C"));
+        for (int i = 0; i < acks; ++i)
+            ASSERT_TRUE(fw.TakeBlock("\x06"));
+        ASSERT_EQ(fw.XmodemState(), state);
+        const std::size_t cut = link.expected;
+        log.entries.clear();
+        for (const std::string &piece : {kMenu.substr(0, cut), kMenu.substr(cut)}) {
+            link.Received();
+            EXPECT_TRUE(fw.TakeBlock(piece));
+        }
+        EXPECT_EQ(link.lastSent, "F") << cut;
+        EXPECT_EQ(log.Of(TEntryKind::RxOther), std::vector<std::string>{kMenu});
+        ASSERT_TRUE(fw.TakeBlock(kConfirm));
+        ASSERT_TRUE(fw.TakeBlock("Y\r\n"));
+        EXPECT_EQ(fw.XmodemState(), State::Waiting);
+    }
 }
 
 // Each prompt in turn, with and without the answer before it; no file is needed for any of it.

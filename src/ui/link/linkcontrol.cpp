@@ -37,13 +37,6 @@ std::uint32_t ReadIntervalForBaud(std::uint32_t baud)
     return 60;
 }
 
-std::uint32_t ShortReadIntervalForBaud(std::uint32_t baud)
-{
-    constexpr std::uint64_t kByteTimes = 4;
-    const std::uint64_t ms = (kByteTimes * 10 * 1000 + baud - 1) / std::max<std::uint32_t>(baud, 1);
-    return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(ms, 1, ReadIntervalForBaud(baud)));
-}
-
 TLinkControl::TLinkControl(TComm &comm, const IPortSettings &settings, ILog &log, ITimer *rcvTimer)
     : m_comm(comm)
     , m_settings(settings)
@@ -264,11 +257,9 @@ bool TLinkControl::WriteData(const std::uint8_t *data, std::uint16_t length)
     return m_comm.WriteData(data, length);
 }
 
-void TLinkControl::SetShortReadInterval(bool shortInterval)
+void TLinkControl::ExpectBlockLength(std::uint16_t length)
 {
-    const std::uint32_t baud = m_comm.BaudRate();
-    m_comm.SetReadIntervalTimeout(shortInterval ? ShortReadIntervalForBaud(baud)
-                                                : ReadIntervalForBaud(baud));
+    m_comm.SetNextBlockLength(length);
 }
 
 void TLinkControl::cm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)

@@ -37,9 +37,6 @@ inline constexpr int kBtnTagChooseFirmware = 3;
 
 // Read interval that ends a received block, by baud rate.
 [[nodiscard]] std::uint32_t ReadIntervalForBaud(std::uint32_t baud);
-// The short one, while a one-byte answer is awaited: a few byte times, so that a burst sent
-// back to back still arrives whole, and never under 1 ms.
-[[nodiscard]] std::uint32_t ShortReadIntervalForBaud(std::uint32_t baud);
 
 class TLinkControl final : public ILink, public IReadInterval
 {
@@ -65,7 +62,7 @@ public:
     [[nodiscard]] bool IsPortOpen() const override { return m_isPortOpen; }
     [[nodiscard]] const std::string &LastSentText() const override { return m_lastSentText; }
     bool WriteData(const std::uint8_t *data, std::uint16_t length) override;
-    void SetShortReadInterval(bool shortInterval) override;
+    void ExpectBlockLength(std::uint16_t length) override;
 
     void SetRcvTimer(ITimer *timer) { m_rcvTimer = timer; }
 

@@ -113,25 +113,6 @@ TEST(ReadInterval, FollowsTheBaudRate)
         EXPECT_EQ(ReadIntervalForBaud(baud), interval) << baud;
 }
 
-// The short interval of the firmware transfer: a few byte times, never under 1 ms, never over the
-// normal one; and a reopen brings the normal one back.
-TEST_F(LinkControlTest, ShortReadIntervalFollowsTheBaudRateAndGoesWithAReopen)
-{
-    const std::vector<std::pair<std::uint32_t, std::uint32_t>> table{
-        {460800, 1}, {115200, 1}, {9600, 5}, {4800, 9}, {1200, 34}, {300, 60}};
-    for (const auto &[baud, interval] : table) {
-        comm.SetBaudRate(baud);
-        link.SetShortReadInterval(true);
-        EXPECT_EQ(comm.ReadIntervalTimeout(), interval) << baud;
-        link.SetShortReadInterval(false);
-        EXPECT_EQ(comm.ReadIntervalTimeout(), ReadIntervalForBaud(baud)) << baud;
-    }
-    OpenPty();
-    link.SetShortReadInterval(true);
-    ASSERT_TRUE(link.OpenLink());
-    EXPECT_EQ(comm.ReadIntervalTimeout(), 60U);
-}
-
 TEST_F(LinkControlTest, OpenWithoutPortFailsWithWarningAndReason)
 {
     link.btnSysClick();
