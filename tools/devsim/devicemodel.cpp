@@ -118,6 +118,7 @@ void DeviceModel::RunDue(TimePoint now, std::vector<Burst> &out)
             break;
         case DeviceMode::XmodemWaiting:
             Send(at, "C", out);
+            m_lastStartRequest = at;
             m_nextStartRequest = at + m_options.startRequestInterval;
             break;
         case DeviceMode::XmodemReceiving: {

@@ -86,6 +86,8 @@ public:
     // The last complete firmware image, padding included.
     [[nodiscard]] const std::string &Firmware() const { return m_firmware; }
     [[nodiscard]] int FirmwareImages() const { return m_firmwareCount; }
+    // When the boot loader last asked for the file with "C"; nullopt before it ever did.
+    [[nodiscard]] std::optional<TimePoint> LastStartRequest() const { return m_lastStartRequest; }
 
     std::function<void(const std::string &)> onTrace;
     std::function<void()> onStoreChanged;
@@ -140,6 +142,7 @@ private:
 
     XmodemReceiver m_xmodem;
     TimePoint m_nextStartRequest;
+    std::optional<TimePoint> m_lastStartRequest;
 
     std::vector<std::string> m_trace;
     std::string m_firmware;

@@ -508,6 +508,12 @@ int SimServer::FirmwareImages() const
     return m_model ? m_model->FirmwareImages() : 0;
 }
 
+std::optional<TimePoint> SimServer::LastStartRequest() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_model ? m_model->LastStartRequest() : std::nullopt;
+}
+
 bool SimServer::WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(m_mutex);

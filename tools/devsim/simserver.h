@@ -64,6 +64,7 @@ public:
     void SetParam(std::string_view name, std::string value);
     [[nodiscard]] std::string Firmware() const;
     [[nodiscard]] int FirmwareImages() const;
+    [[nodiscard]] std::optional<TimePoint> LastStartRequest() const;
     [[nodiscard]] long long BytesReceived() const { return m_received.load(); }
 
     // Wait on the device's own events, for tests that drive it from outside.
