@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "common/fake_panel.h"
+#include "fuzz/fuzz_fakes.h"
 #include "fuzz/fuzz_input.h"
 #include "protocol/commands.h"
 #include "protocol/fakes.h"
@@ -28,12 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     m845::fuzz::TInput input(data, size);
     m845::QueueClear();
     std::int64_t now = 0;
-    m845::test::TFakeLog log;
-    m845::test::TFakeLink link{log};
+    m845::fuzz::TNullLog log;
+    m845::fuzz::TNullLink link;
     m845::test::TFakeTimer rcv;
     m845::test::TFakeTimer pause;
-    m845::test::TFakePanel panel;
-    m845::TReplyApplier applier{panel, log};
+    m845::TReplyApplier applier{m845::fuzz::FreshPanel(), log};
     m845::test::TFakeProgress progress;
     m845::TSequencer seq{link, log, rcv, pause, applier, progress};
     seq.SetClock([&now] { return now; });

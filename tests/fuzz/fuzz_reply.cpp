@@ -2,17 +2,15 @@
 
 #include <cstdint>
 
-#include "common/fake_panel.h"
+#include "fuzz/fuzz_fakes.h"
 #include "fuzz/fuzz_input.h"
-#include "protocol/fakes.h"
 #include "protocol/reply.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     m845::fuzz::TInput input(data, size);
-    m845::test::TFakePanel panel;
-    m845::test::TFakeLog log;
-    m845::TReplyApplier applier(panel, log);
+    m845::fuzz::TNullLog log;
+    m845::TReplyApplier applier(m845::fuzz::FreshPanel(), log);
     const std::string_view lastSent = input.Piece();
     applier.ParseReply(input.Rest(), lastSent);
     return 0;
