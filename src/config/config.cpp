@@ -74,16 +74,6 @@ constexpr std::array<std::string_view, 5> kWorkModeWords = {"NET", "HTTPD", "SMS
 constexpr std::array<std::string_view, 4> kRegTypeWords = {"ICCID", "MEID", "CLOUD", "USER"};
 constexpr std::array<std::string_view, 4> kRegDataKeys = {"ICCID", "MEID", "CLOUD", "REGDT"};
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-        };
-        return lower(x) == lower(y);
-    });
-}
-
 // A file written by the GBK-era program still reads right.
 std::string Text(const TIniFile &ini, std::string_view section, std::string_view key,
                  std::string_view fallback)

@@ -18,16 +18,6 @@ std::string_view WithoutLineEnd(std::string_view line)
     return line;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        return lower(x) == lower(y);
-    });
-}
-
 // The radio button SetWorkModeFromText would check, as its word.
 std::string_view ShownMode(std::string_view value)
 {

@@ -18,16 +18,6 @@ constexpr std::string_view kBlankLine = "\r\n\r\n";
 // A block with more "+" than this is only logged: no single reply carries that many.
 constexpr int kMaxPlusInReply = 5;
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-        };
-        return lower(x) == lower(y);
-    });
-}
-
 std::string RemoveAll(std::string_view text, std::string_view what)
 {
     std::string out;
