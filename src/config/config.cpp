@@ -9,6 +9,7 @@
 #include "protocol/commands.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
+#include "protocol/valueforms.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
 

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "protocol/valueforms.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
 
@@ -145,17 +146,6 @@ void AddSmsLines(const IPanel &panel)
 }
 
 } // namespace
-
-std::string OnOffFromCheck(const IPanel &panel, PanelCheck box)
-{
-    return panel.Checked(box) ? "ON" : "OFF";
-}
-
-std::string UartText(const IPanel &panel)
-{
-    return Joined({panel.ComboText(PanelCombo::Baud), panel.ComboText(PanelCombo::D),
-                   panel.ComboText(PanelCombo::S), panel.ComboText(PanelCombo::P)});
-}
 
 void BuildSetAll(const IPanel &panel, TCmd identityCmd)
 {

@@ -25,6 +25,7 @@
 #include "lang/langlist.h"
 #include "protocol/commands.h"
 #include "protocol/reply.h"
+#include "protocol/valueforms.h"
 #include "protocol/setall.h"
 #include "serial/pty_pair.h"
 #include "ui/common/dialogs.h"

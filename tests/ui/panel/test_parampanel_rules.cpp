@@ -10,6 +10,7 @@
 
 #include "core/log.h"
 #include "protocol/reply.h"
+#include "protocol/valueforms.h"
 #include "test_parampanel_fixture.h"
 
 namespace m845::test {
