@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/timer.h"
 #include "lang/langlist.h"
+#include "protocol/parameters.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
 #include "support/conversions.h"
@@ -39,18 +40,6 @@ bool IsRecognisedReply(std::string_view rx)
     return IsQueryAnswer(rx) || Contains(rx, "\r\nOK\r\n\r\n") || Contains(rx, "a+ok\r\n")
            || rx == "a" || rx == "+ok\r\n";
 }
-
-constexpr TCmd kReadRestBeforeIdentity[] = {
-    TCmd::E, TCmd::WKMOD, TCmd::CMDPW, TCmd::STMSG, TCmd::RSTIM, TCmd::SN, TCmd::ICCID,
-};
-constexpr TCmd kReadRestAfterIdentity[] = {
-    TCmd::UART,     TCmd::UARTFT,  TCmd::UARTFL,  TCmd::APN,       TCmd::SOCKA,   TCmd::SOCKB,
-    TCmd::SOCKAEN,  TCmd::SOCKBEN, TCmd::SOCKASL, TCmd::SOCKBSL,   TCmd::SOCKALK, TCmd::SOCKBLK,
-    TCmd::SOCKATO,  TCmd::SOCKBTO, TCmd::SOCKIND, TCmd::SOCKRSTIM, TCmd::REGEN,   TCmd::REGTP,
-    TCmd::REGDT,    TCmd::REGSND,  TCmd::CLOUD,   TCmd::ID,        TCmd::HEARTEN, TCmd::HEARTDT,
-    TCmd::HEARTSND, TCmd::HEARTTM, TCmd::HTPTP,   TCmd::HTPURL,    TCmd::HTPSV,   TCmd::HTPHD,
-    TCmd::HTPTO,    TCmd::HTPFLT,
-};
 
 } // namespace
 
@@ -238,10 +227,7 @@ void TSequencer::StartReadAll()
 
 void TSequencer::QueueReadRest()
 {
-    for (TCmd cmd : kReadRestBeforeIdentity)
-        QueueAddQuery(cmd);
-    QueueAddQuery(m_applier.IdentityCmd());
-    for (TCmd cmd : kReadRestAfterIdentity)
+    for (TCmd cmd : ReadAllRest(m_applier.IdentityCmd()))
         QueueAddQuery(cmd);
 }
 
