@@ -115,7 +115,7 @@ void TSequencer::HandleBlock(std::string_view rx)
         ResumeRun();
         const std::string refused = EntryCommand(QueueEntry(QueueCursor));
         if (m_run.active && m_events != nullptr)
-            m_events->CommandRefused(m_run.id, refused, RefusalText(utf8));
+            m_events->OnCommandRefused(m_run.id, refused, RefusalText(utf8));
         QueueCursor += 1;
         // A refused "+++" takes its "a" with it.
         if (QueueEntry(QueueCursor) == kEntrySecond)
@@ -166,7 +166,7 @@ void TSequencer::StartRun(TRunKind kind)
     m_run.kind = kind;
     m_run.active = true;
     if (m_events != nullptr)
-        m_events->RunStarted(m_run.id, kind);
+        m_events->OnRunStarted(m_run.id, kind);
 }
 
 void TSequencer::EndRun(TRunEnd end, std::string command, std::string detail)
@@ -174,7 +174,7 @@ void TSequencer::EndRun(TRunEnd end, std::string command, std::string detail)
     m_run.active = false;
     m_run.resting = false;
     if (m_events != nullptr)
-        m_events->RunEnded({m_run.id, m_run.kind, end, std::move(command), std::move(detail)});
+        m_events->OnRunEnded({m_run.id, m_run.kind, end, std::move(command), std::move(detail)});
 }
 
 void TSequencer::ResumeRun()

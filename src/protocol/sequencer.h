@@ -78,10 +78,10 @@ class IRunEvents
 {
 public:
     virtual ~IRunEvents() = default;
-    virtual void RunStarted(int runId, TRunKind kind) = 0;
+    virtual void OnRunStarted(int runId, TRunKind kind) = 0;
     // command: the entry the refusal answered, as queued; refusal: the device's line (UTF-8).
-    virtual void CommandRefused(int runId, std::string_view command, std::string_view refusal) = 0;
-    virtual void RunEnded(const TRunOutcome &outcome) = 0;
+    virtual void OnCommandRefused(int runId, std::string_view command, std::string_view refusal) = 0;
+    virtual void OnRunEnded(const TRunOutcome &outcome) = 0;
 };
 
 class TSequencer final

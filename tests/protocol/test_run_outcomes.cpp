@@ -24,12 +24,12 @@ std::string Reply(std::string_view name, std::string_view value)
 class TRecordedEvents final : public IRunEvents
 {
 public:
-    void RunStarted(int runId, TRunKind kind) override { started.emplace_back(runId, kind); }
-    void CommandRefused(int, std::string_view command, std::string_view refusal) override
+    void OnRunStarted(int runId, TRunKind kind) override { started.emplace_back(runId, kind); }
+    void OnCommandRefused(int, std::string_view command, std::string_view refusal) override
     {
         refusals.push_back(std::string(command) + " " + std::string(refusal));
     }
-    void RunEnded(const TRunOutcome &outcome) override { ended.push_back(outcome); }
+    void OnRunEnded(const TRunOutcome &outcome) override { ended.push_back(outcome); }
 
     std::vector<std::pair<int, TRunKind>> started;
     std::vector<std::string> refusals;

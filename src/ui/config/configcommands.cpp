@@ -60,34 +60,18 @@ TConfigCommands::TConfigCommands(TFrm_Main &window, TDeviceSession &session)
     if (file != nullptr)
         file->insertSeparator(exit);
 
-    m_previousLoad = window.LoadConfiguration;
-    window.LoadConfiguration = [this] {
-        if (m_previousLoad)
-            m_previousLoad();
-        LoadConfig();
-    };
-    m_previousTexts = window.ApplyMoreTexts;
-    window.ApplyMoreTexts = [this](TTextStep step) {
-        if (m_previousTexts)
-            m_previousTexts(step);
+    connect(&window, &TFrm_Main::LoadingConfiguration, this, &TConfigCommands::LoadConfig);
+    connect(&window, &TFrm_Main::ApplyingTexts, this, [this](TTextStep step) {
         if (step == TTextStep::Captions)
             ApplyTexts();
-    };
-    m_previousClose = window.BeforeClose;
-    window.BeforeClose = [this] {
-        if (m_previousClose)
-            m_previousClose();
+    });
+    connect(&window, &TFrm_Main::Closing, this, [this] {
         SaveConfig();
         ReleaseConfig();
-    };
+    });
 }
 
-TConfigCommands::~TConfigCommands()
-{
-    m_window.LoadConfiguration = m_previousLoad;
-    m_window.ApplyMoreTexts = m_previousTexts;
-    m_window.BeforeClose = m_previousClose;
-}
+TConfigCommands::~TConfigCommands() = default;
 
 void TConfigCommands::LoadConfig()
 {
@@ -132,11 +116,8 @@ void TConfigCommands::ApplyAtRunTime(const TIniFile &ini)
     if (m_tool->IsChinese() != wasChinese)
         m_window.mni_MenuClick(m_tool->IsChinese() ? QStringLiteral("mni_Cn")
                                                    : QStringLiteral("mni_En"));
-    else if (m_window.ApplyMoreTexts) {
-        for (const TTextStep step :
-             {TTextStep::WorkMode, TTextStep::Captions, TTextStep::ComboItems, TTextStep::Hints})
-            m_window.ApplyMoreTexts(step);
-    }
+    else
+        m_window.ApplyPartTexts();
     panel.SetComboIndex(PanelCombo::HeartSnd, heartSnd);
 }
 

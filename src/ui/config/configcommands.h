@@ -66,9 +66,6 @@ private:
     QAction *m_mniSaveIni = nullptr;
     QAction *m_mniLoadDflt = nullptr;
     QAction *m_mniLoadLastIni = nullptr;
-    std::function<void()> m_previousLoad;
-    std::function<void(TTextStep step)> m_previousTexts;
-    std::function<void()> m_previousClose;
 };
 
 } // namespace m845

@@ -98,14 +98,11 @@ int TProvisioning::RunInWindow()
     });
     m_window = &window;
     const auto unhook = qScopeGuard([this] {
-        m_window->Log().OnEntry = nullptr;
         m_session->Applier().SetValueObserver({});
         m_window = nullptr;
         m_session = nullptr;
     });
-    window.Log().OnEntry = [this](TLogKind kind, const QString &text) {
-        OnLogEntry(kind, text);
-    };
+    connect(&window.Log(), &TLogPane::EntryWritten, this, &TProvisioning::OnLogEntry);
     m_session->Applier().SetValueObserver(
         [this](std::string_view name, std::string_view value) { NoteValue(name, value); });
 

@@ -54,12 +54,9 @@ TSessionRecorder::TSessionRecorder(TFrm_Main &window)
     : m_window(window)
     , m_logFolder(QString::fromStdString(DataFolder()))
 {
-    window.Log().OnEntry = [this](TLogKind kind, const QString &text) {
-        Entry(kind, text);
-    };
-    window.Link().OnPortOpenChanged = [this](bool open) {
-        PortOpenChanged(open);
-    };
+    connect(&window.Log(), &TLogPane::EntryWritten, this, &TSessionRecorder::Entry);
+    connect(&window.Link(), &TLinkControl::PortOpenChanged, this,
+            &TSessionRecorder::PortOpenChanged);
 
     QMenu *pmCls = window.SendPane().ContextMenu();
     m_separator = pmCls->addSeparator();
@@ -85,8 +82,6 @@ TSessionRecorder::TSessionRecorder(TFrm_Main &window)
 
 TSessionRecorder::~TSessionRecorder()
 {
-    m_window.Log().OnEntry = nullptr;
-    m_window.Link().OnPortOpenChanged = nullptr;
     Stop();
 }
 
