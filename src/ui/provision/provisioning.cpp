@@ -26,9 +26,9 @@
 #include "support/encoding.h"
 #include "ui/common/qttimer.h"
 #include "ui/link/linkcontrol.h"
+#include "ui/link/linksettings.h"
 #include "ui/link/serialbar.h"
 #include "ui/panel/parampanel.h"
-#include "ui/provision/provisionsettings.h"
 #include "ui/terminal/logpane.h"
 #include "ui/window/devicesession.h"
 #include "ui/window/mainwindow.h"
@@ -107,10 +107,12 @@ int TProvisioning::RunInWindow()
         [this](std::string_view name, std::string_view value) { NoteValue(name, value); });
 
     TParamPanel &panel = m_session->Panel();
-    TProvisionSettings settings(window.SerialBar(), m_session->Applier(), m_session->Sequencer());
-    // As the window loads its file at start (a read starts from the defaults), except that
-    // the file's work mode is kept: a provisioning file means its mode.
-    LoadConfig(ini, panel, settings);
+    TLinkSettings settings(window.SerialBar(), m_session->Sequencer(),
+                           TLinkSettings::TPortChoice::AsGiven);
+    // The file's parameters (a read starts from the defaults), with its work mode kept: a
+    // provisioning file means its mode. Of the tool's settings only the line's.
+    LoadParameters(ini, panel, m_session->Applier());
+    LoadLinkSettings(ini, settings);
     if (write && WorkModeIndex(panel) == 4) {
         Error(LangFormat("info_ProvNoMode", {m_request.file}));
         return kProvisionBadInput;
@@ -212,7 +214,7 @@ void TProvisioning::Settle()
     m_settleLoop = nullptr;
 }
 
-int TProvisioning::ReadDevice(IToolSettings &settings, int fileDelay)
+int TProvisioning::ReadDevice(ILinkSettings &settings, int fileDelay)
 {
     const TEnd end = WaitForEnd([this] { m_window->btnDoClick(TagAskAll); });
     if (end != TEnd::Complete)
@@ -226,7 +228,8 @@ int TProvisioning::ReadDevice(IToolSettings &settings, int fileDelay)
     }
     settings.SetCommandDelay(fileDelay);
     TIniFile ini;
-    SaveConfig(ini, m_session->Panel(), settings);
+    SaveParameters(ini, m_session->Panel(), m_session->Applier());
+    SaveLinkSettings(ini, settings);
     if (const TFileOutcome saved = WriteFileReplacing(m_request.file, ini.Text()); !saved.ok) {
         Error(LangFormat("info_CfgWriteFail", {m_request.file}) + ": " + saved.reason);
         return kProvisionBadInput;

@@ -25,7 +25,7 @@ class QString;
 
 namespace m845 {
 
-class IToolSettings;
+class ILinkSettings;
 class TDeviceSession;
 class TFrm_Main;
 class TIniFile;
@@ -89,7 +89,7 @@ private:
     [[nodiscard]] bool CheckFolder();
     [[nodiscard]] bool PreparePort();
     void Settle();
-    [[nodiscard]] int ReadDevice(IToolSettings &settings, int fileDelay);
+    [[nodiscard]] int ReadDevice(ILinkSettings &settings, int fileDelay);
     [[nodiscard]] int WriteDevice();
     // Runs start (a button press, a queue) and the event loop until the run ends or the time
     // of the whole run is up.
