@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <string_view>
 #include <system_error>
 
 #include <fcntl.h>
@@ -51,6 +53,36 @@ std::string ResolvedTarget(const std::string &path)
         return path;
     const auto target = std::filesystem::weakly_canonical(path, error);
     return error ? path : target.string();
+}
+
+// A new file beside the target, created as open(O_CREAT) creates one with this mode: the umask
+// (or the folder's default ACL) applies. mkstemp() would always give 0600.
+int CreateBeside(const std::string &target, mode_t mode, std::string &temp)
+{
+    static constexpr std::string_view kLetters
+        = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::minstd_rand random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = target + '.';
+        for (int i = 0; i < 6; ++i)
+            temp += kLetters[pick(random)];
+        const int fd
+            = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// The replacement takes over the old file's owner where this process may give it (root, or a
+// group of the user's own) and its mode. The owner goes first: a change of owner clears set-id
+// bits.
+bool TakeOver(int fd, const struct stat &old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+        static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), old.st_gid));
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
 bool WriteAll(int fd, const std::string &text)
@@ -108,20 +140,21 @@ TFileOutcome ReadWholeFile(const std::string &path, std::string &text)
 TFileOutcome WriteFileReplacing(const std::string &path, const std::string &text)
 {
     const std::string target = ResolvedTarget(path);
-    std::string temp = target + ".XXXXXX";
-    TFd fd(::mkstemp(temp.data()));
+    struct stat old
+    {
+    };
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    // Private until it has the old file's mode: nobody may open it early and read the text later.
+    std::string temp;
+    TFd fd(CreateBeside(target, exists ? 0600 : 0666, temp));
     if (fd.Get() < 0)
         return Failure(errno);
     const auto discard = [&temp](int error) {
         ::unlink(temp.c_str());
         return Failure(error);
     };
-    // The new file gets the old one's permissions, or the usual ones for a settings file.
-    struct stat old
-    {
-    };
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (::fchmod(fd.Get(), mode) != 0 || !WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0)
+    if ((exists && !TakeOver(fd.Get(), old)) || !WriteAll(fd.Get(), text)
+        || ::fsync(fd.Get()) != 0)
         return discard(errno);
     if (::close(fd.Release()) != 0)
         return discard(errno);
