@@ -46,13 +46,48 @@ private:
     int m_fd;
 };
 
-std::string ResolvedTarget(const std::string &path)
+// Where a save lands: the end of a chain of symbolic links, and what is there now.
+struct TTarget
 {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error))
-        return path;
-    const auto target = std::filesystem::weakly_canonical(path, error);
-    return error ? path : target.string();
+    std::string path;
+    bool exists = false;
+    struct stat info
+    {
+    };
+};
+
+// Follows links as open() does, also to a file that does not exist yet: the save creates it
+// and the link stays. A relative link is read from the link's own folder; a loop ends at the
+// kernel's limit of hops with its error.
+TFileOutcome ResolveTarget(const std::string &path, TTarget &target)
+{
+    constexpr int kMaxHops = 40;
+    std::string current = path;
+    for (int hops = 0;; ++hops) {
+        struct stat info
+        {
+        };
+        if (::lstat(current.c_str(), &info) != 0) {
+            if (errno != ENOENT)
+                return Failure(errno);
+            target = TTarget{current, false, {}};
+            return {};
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            target = TTarget{current, true, info};
+            return {};
+        }
+        if (hops == kMaxHops)
+            return Failure(ELOOP);
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+        if (error)
+            return Failure(error.value());
+        // Not normalised: "link-folder/../x" must climb from where a linked folder really is.
+        current = next.is_absolute()
+                      ? next.string()
+                      : (std::filesystem::path(current).parent_path() / next).string();
+    }
 }
 
 // A new file beside the target, created as open(O_CREAT) creates one with this mode: the umask
@@ -139,29 +174,27 @@ TFileOutcome ReadWholeFile(const std::string &path, std::string &text)
 
 TFileOutcome WriteFileReplacing(const std::string &path, const std::string &text)
 {
-    const std::string target = ResolvedTarget(path);
-    struct stat old
-    {
-    };
-    const bool exists = ::stat(target.c_str(), &old) == 0;
+    TTarget target;
+    if (const TFileOutcome resolved = ResolveTarget(path, target); !resolved.ok)
+        return resolved;
     // Private until it has the old file's mode: nobody may open it early and read the text later.
     std::string temp;
-    TFd fd(CreateBeside(target, exists ? 0600 : 0666, temp));
+    TFd fd(CreateBeside(target.path, target.exists ? 0600 : 0666, temp));
     if (fd.Get() < 0)
         return Failure(errno);
     const auto discard = [&temp](int error) {
         ::unlink(temp.c_str());
         return Failure(error);
     };
-    if ((exists && !TakeOver(fd.Get(), old)) || !WriteAll(fd.Get(), text)
+    if ((target.exists && !TakeOver(fd.Get(), target.info)) || !WriteAll(fd.Get(), text)
         || ::fsync(fd.Get()) != 0)
         return discard(errno);
     if (::close(fd.Release()) != 0)
         return discard(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0)
+    if (::rename(temp.c_str(), target.path.c_str()) != 0)
         return discard(errno);
     // The rename itself reaches the disk with its folder.
-    const std::string folder = std::filesystem::path(target).parent_path().string();
+    const std::string folder = std::filesystem::path(target.path).parent_path().string();
     TFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0)
         ::fsync(dir.Get());
