@@ -341,6 +341,18 @@ TEST_F(RecorderTest, EveryEntryIsStampedEvenPastTheDisplaysLimit)
     EXPECT_NE(record.find("[Warn] careful\n"), std::string::npos);
 }
 
+TEST_F(RecorderTest, ControlBytesAreEscapedAndLineBreaksStillMakeLines)
+{
+    Start();
+    ASSERT_TRUE(Recorder().Start(RecordPath()));
+    m_window->Log().LogRx("\x1B[2J+VER:1\x07\r\n\r\nOK\rnext\x7F\r\n");
+    const std::string record = Record();
+    EXPECT_EQ(record.find('\x1B'), std::string::npos);
+    EXPECT_NE(record.find("[Rx] \\x1B[2J+VER:1\\x07\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("[Rx] OK\n"), std::string::npos);
+    EXPECT_NE(record.find("[Rx] next\\x7F\n"), std::string::npos);
+}
+
 TEST_F(RecorderTest, PortOpenAndCloseAreMarkedAndTheBootOutputCaught)
 {
     Start();
