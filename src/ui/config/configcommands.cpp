@@ -145,13 +145,12 @@ void TConfigCommands::mniLoadIniClick()
 
 void TConfigCommands::mniSaveIniClick()
 {
-    QString path = TDialogs::SaveFileName(
+    const QString path = TDialogs::SaveFileName(
         &m_window, Lang("lang_mniSaveIni"),
-        QDir(m_lastFolder).filePath(FromStd(std::string(kConfigFileName))), Lang("info_IniFilter"));
+        QDir(m_lastFolder).filePath(FromStd(std::string(kConfigFileName))), Lang("info_IniFilter"),
+        true, QStringLiteral("ini"));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".ini");
     m_lastFolder = QFileInfo(path).absolutePath();
     if (SaveTo(path.toStdString()))
         m_window.Log().LogInfo(LangFormat("info_CfgSaved", {path.toStdString()}));

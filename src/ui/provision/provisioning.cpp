@@ -452,8 +452,8 @@ void TProvisioning::PrintProgress(TLogKind kind, const QString &text)
         break;
     }
     const bool paint = m_request.colour && colour != nullptr;
-    m_progress << (paint ? colour : "") << prefix << line.toStdString() << (paint ? kReset : "")
-               << '\n'
+    m_progress << (paint ? colour : "") << prefix << EscapeControls(line.toStdString())
+               << (paint ? kReset : "") << '\n'
                << std::flush;
 }
 

@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 
 #include "lang/langlist.h"
+#include "support/encoding.h"
 #include "support/paths.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/uitext.h"
@@ -153,7 +154,8 @@ void TSessionRecorder::WriteLines(const char *tag, const QString &text)
         body.chop(1);
     QByteArray out;
     for (const QString &line : body.split(QLatin1Char('\n')))
-        out += stamp + ' ' + tag + ' ' + line.toUtf8() + '\n';
+        out += stamp + ' ' + tag + ' ' + QByteArray::fromStdString(EscapeControls(Std(line)))
+               + '\n';
     // Each entry reaches the file at once: a crash loses nothing already logged.
     if (std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), m_file)
             != static_cast<std::size_t>(out.size())

@@ -13,9 +13,15 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include "common/config_contract.h"
@@ -199,6 +205,36 @@ TEST_F(ConfigWindowTest, SaveAsAndOpenGoThroughTheSameCode)
     EXPECT_TRUE(Panel().RadioChecked(PanelRadio::NetTran));
 }
 
+// "customer" is written as customer.ini, so the overwrite question must name that file. The
+// real dialog (no script) is answered as a user would: type, save, refuse, cancel.
+TEST_F(ConfigWindowTest, SaveAsAsksAboutTheFileItReallyWrites)
+{
+    Start();
+    std::ofstream(m_dir / "customer.ini") << "kept";
+    TDialogs::EndScript();
+    QString question;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            question = box->text();
+            box->button(QMessageBox::No)->click();
+        } else if (dialog && question.isEmpty()) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("customer"));
+            // Queued: the question it asks needs this timer to fire again.
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (dialog) {
+            dialog->reject();
+        }
+    });
+    user.start(10);
+    m_config->mniSaveIniClick();
+    EXPECT_TRUE(question.startsWith(QStringLiteral("customer.ini"))) << question.toStdString();
+    EXPECT_EQ(ReadFile(m_dir / "customer.ini"), "kept");
+}
+
 TEST_F(ConfigWindowTest, AFileThatCannotBeReadChangesNothing)
 {
     Start();
@@ -304,6 +340,18 @@ TEST_F(RecorderTest, EveryEntryIsStampedEvenPastTheDisplaysLimit)
     EXPECT_NE(record.find("[Rx] +WKMOD:NET\n"), std::string::npos);
     EXPECT_NE(record.find("[Rx] OK\n"), std::string::npos);
     EXPECT_NE(record.find("[Warn] careful\n"), std::string::npos);
+}
+
+TEST_F(RecorderTest, ControlBytesAreEscapedAndLineBreaksStillMakeLines)
+{
+    Start();
+    ASSERT_TRUE(Recorder().Start(RecordPath()));
+    m_window->Log().LogRx("\x1B[2J+VER:1\x07\r\n\r\nOK\rnext\x7F\r\n");
+    const std::string record = Record();
+    EXPECT_EQ(record.find('\x1B'), std::string::npos);
+    EXPECT_NE(record.find("[Rx] \\x1B[2J+VER:1\\x07\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("[Rx] OK\n"), std::string::npos);
+    EXPECT_NE(record.find("[Rx] next\\x7F\n"), std::string::npos);
 }
 
 TEST_F(RecorderTest, PortOpenAndCloseAreMarkedAndTheBootOutputCaught)

@@ -240,5 +240,15 @@ TEST_F(ProvisioningTest, AGreetingInsideTheRunIsGotOver)
     EXPECT_EQ(sim->Param("SOCKATO"), "9");
 }
 
+TEST_F(ProvisioningTest, ControlBytesFromTheDeviceReachTheTerminalEscaped)
+{
+    const auto sim = StartSim({{"STMSG", "\x1B[2J\x1B]0;owned\x07[M845]"}});
+    static_cast<void>(Run(TAction::Read, sim->SlavePath(), m_dir / "out.ini"));
+    const std::string progress = m_progress.str();
+    EXPECT_EQ(progress.find('\x1B'), std::string::npos);
+    EXPECT_EQ(progress.find('\x07'), std::string::npos);
+    EXPECT_NE(progress.find("\\x1B[2J\\x1B]0;owned\\x07[M845]"), std::string::npos) << progress;
+}
+
 } // namespace
 } // namespace m845
