@@ -172,6 +172,21 @@ std::optional<std::string> TIniFile::Value(std::string_view section, std::string
     return std::nullopt;
 }
 
+bool TIniFile::RemoveKey(std::string_view section, std::string_view key)
+{
+    const std::size_t header = FindSection(section);
+    if (header == std::string::npos)
+        return false;
+    const std::size_t end = SectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (m_lines[i].kind == TKind::Entry && EqualsNoCase(m_lines[i].name, key)) {
+            m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view fallback) const
 {

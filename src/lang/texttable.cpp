@@ -259,6 +259,15 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
     {"info_ProvTimeOut", "%s 秒内未完成", "Not finished within %s seconds"},
     {"info_ProvCheck", "回读 %s 个参数进行核对", "Reading back %s parameters to check them"},
     {"info_ProvEqual", "%s 个参数已写入，回读一致", "%s parameters written and read back equal"},
+    {"info_ProvMissingKeys", "%s 缺少其工作模式要写入的键：%s；未向设备发送任何内容",
+     "%s lacks keys its work mode writes: %s; nothing was sent to the device"},
+    {"info_ProvCutRead", "运行中断：设备未被更改，%s 未写入",
+     "The run was cut off: the device is unchanged and %s was not written"},
+    {"info_ProvCutWrite", "运行中断：设备已确认 %s 行（共 %s 行），可能只保存了文件的一部分",
+     "The run was cut off: the device acknowledged %s of %s lines and may hold part of the file"},
+    {"info_ProvCutCheck", "回读时运行中断：%s 行均已被设备确认，但数值未经核对",
+     "The run was cut off during the read-back: the device acknowledged all %s lines, but the "
+     "values were not checked"},
 });
 
 } // namespace

@@ -46,7 +46,7 @@ constexpr TParameter kParameters[] = {
     {TCmd::SOCKIND,   F::Switch,   "rzchckbxSOCKIND",                   true,  kNetOrUdc,    false, true,  "Socket",  "SOCKIND",   C::Exact},
     {TCmd::SOCKRSTIM, F::Text,     "lbledtSockRsTim",                   true,  kNetOrUdc,    false, true,  "Socket",  "SOCKRSTIM", C::Exact},
     {TCmd::REGEN,     F::Switch,   "rzchckbxRegEn",                     true,  kNetOrUdc,    false, true,  "Reg",     "REGEN",     C::Exact},
-    {TCmd::REGTP,     F::Keyword,  "cbbRegTp",                          true,  kNet,         false, true,  "Reg",     "REGTP",     C::Exact},
+    {TCmd::REGTP,     F::Keyword,  "cbbRegTp",                          true,  kNet,         false, true,  "Reg",     "REGTP",     C::RegType},
     {TCmd::REGDT,     F::HexData,  "cbbRegDt",                          true,  kNet,         false, true,  "Reg",     "REGDT",     C::Exact},
     {TCmd::REGSND,    F::Keyword,  "cbbRegSnd",                         true,  kNetOrUdc,    false, true,  "Reg",     "REGSND",    C::Exact},
     {TCmd::CLOUD,     F::Compound, "cbbRegDt,edtCloudPa",               true,  kNet,         false, true,  "Reg",     "CLOUD",     C::Exact},

@@ -49,6 +49,7 @@ enum class TCompare : std::uint8_t {
     Fields,       // compound: the first field (a list) without case, the others exactly
     FieldsPrefix, // UART: list fields without case; the device adds the flow field
     WorkMode,     // the radio button the text selects
+    RegType,      // the item the type selects: MEID and IMEI are the same one
 };
 
 struct TParameter

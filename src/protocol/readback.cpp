@@ -31,6 +31,11 @@ std::string_view ShownMode(std::string_view value)
     return {};
 }
 
+bool IsIdentityType(std::string_view type)
+{
+    return type == "MEID" || type == "IMEI";
+}
+
 // Compound values as the panel splits them; list fields compare without case: all of UART's,
 // the first (the protocol) of a socket's.
 bool FieldsShowSame(TCompare rule, std::string_view written, std::string_view reply)
@@ -97,6 +102,8 @@ bool ShowsSame(TCmd cmd, std::string_view written, std::string_view reply)
         return EqualsNoCase(written, reply);
     case TCompare::WorkMode:
         return ShownMode(written) == ShownMode(reply);
+    case TCompare::RegType:
+        return written == reply || (IsIdentityType(written) && IsIdentityType(reply));
     case TCompare::Fields:
     case TCompare::FieldsPrefix:
         return FieldsShowSame(parameter->compare, written, reply);
