@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <set>
 #include <string>
 
 #include <csignal>
@@ -17,6 +18,7 @@
 #include "common/fake_panel.h"
 #include "common/fake_tool.h"
 #include "common/quiet_log.h"
+#include "protocol/parameters.h"
 #include "protocol/reply.h"
 #include "common/file_text.h"
 #include "config/config.h"
@@ -130,6 +132,33 @@ TEST_F(ConfigLoad, PortSettings)
     Load("[OpenUart]\nComName=/dev/ttyS0\n");
     EXPECT_EQ(tool.PortText(PortSetting::ComName), "") << "not read with an empty list";
     EXPECT_NE(Saved().find("ComName=\n"), std::string::npos);
+}
+
+TEST_F(ConfigLoad, EveryParameterKeyOfTheTableIsSavedAndLoaded)
+{
+    // Each registration type saves its own data key: one save per type covers them all.
+    std::set<std::string> saved;
+    panel.SetRadioChecked(PanelRadio::NetTran, true);
+    for (int type = 0; type < 4; ++type) {
+        panel.SetComboIndex(PanelCombo::RegTp, type);
+        TIniFile ini;
+        SaveParameters(ini, panel, device);
+        for (const TParameter &row : Parameters()) {
+            if (!row.key.empty() && ini.Value(row.section, row.key))
+                saved.insert(std::string(row.section) + "/" + std::string(row.key));
+        }
+    }
+    for (const TParameter &row : Parameters()) {
+        if (row.key.empty())
+            continue;
+        const std::string key = std::string(row.section) + "/" + std::string(row.key);
+        EXPECT_TRUE(saved.count(key)) << key << " is never saved";
+        // Loaded too: a value of the key's form reaches the panel as the write-all reads it.
+        if (row.form == TValueForm::Text && row.cmd != TCmd::ICCID && !IsIdentity(row.cmd)) {
+            Load("[" + std::string(row.section) + "]\n" + std::string(row.key) + "=marker\n");
+            EXPECT_EQ(PanelValue(panel, row.cmd, TCmd::IMEI), "marker") << key;
+        }
+    }
 }
 
 TEST_F(ConfigLoad, SocketRowsRunTheProtocolReactionAfterTheKind)
