@@ -46,7 +46,7 @@ struct TOutcomeCase
     std::vector<std::string> refusals;
 };
 
-class RunOutcomeTest : public ::testing::TestWithParam<TOutcomeCase>
+class RunOutcomeTest : public ::testing::TestWithParam<TOutcomeCase>, protected TSequencerRig
 {
 protected:
     RunOutcomeTest()
@@ -56,14 +56,6 @@ protected:
         seq.SetRunEvents(&events);
     }
 
-    TFakeLog log;
-    TFakeLink link{log};
-    TFakeTimer rcv;
-    TFakeTimer pause;
-    TFakePanel panel;
-    TReplyApplier applier{panel, log};
-    TFakeProgress progress;
-    TSequencer seq{link, log, rcv, pause, applier, progress};
     TRecordedEvents events;
 };
 
