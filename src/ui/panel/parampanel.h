@@ -112,6 +112,7 @@ private:
     void ApplyCaptions();
     void ApplyComboItems(const std::function<void()> &setIdentityItem);
     void ApplyHints();
+    void ApplyAccessibleNames();
 
     void RzchckbxEnableClick(QCheckBox *box);
     void CbbProtocolChange(QComboBox *box);

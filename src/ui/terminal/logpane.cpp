@@ -21,6 +21,7 @@
 #include "support/conversions.h"
 #include "support/encoding.h"
 #include "ui/common/textsetters.h"
+#include "ui/common/uitext.h"
 
 namespace m845 {
 
@@ -126,6 +127,8 @@ void TLogPane::ApplyCaptions()
     SetCaptionByKey(m_chbTime, "lang_chbTime");
     SetCaptionByKey(m_lblRe, "lang_lblRxHex");
     SetCaptionByKey(m_btnResetCount, "lang_btnResetCount");
+    m_edtDialog->setAccessibleName(detail::Lang("lang_edtDialog"));
+    m_edtDialogHex->setAccessibleName(detail::Lang("lang_edtDialogHex"));
 }
 
 void TLogPane::SetTxCountLabel(QLabel *label)
