@@ -386,10 +386,13 @@ void TProvisioning::OnRunEnded(const TRunOutcome &outcome)
 int TProvisioning::ReportCut(const TEnd &end, TPhase phase, int acknowledged, int total)
 {
     const bool lost = end.outcome && end.outcome->end == TRunEnd::LineLost;
+    const bool garbled = end.outcome && end.outcome->end == TRunEnd::NotUnderstood;
     if (lost && m_request.quiet)
         Error(LangText("info_ComLost"));
     else if (end.timeUp)
         Error(LangFormat("info_ProvTimeOut", {std::to_string(m_request.timeoutSeconds)}));
+    else if (garbled)
+        Error(LangText("info_NotUnderstood"));
     else if (!lost)
         Error(LangText("info_ProvNoAnswer"));
     // A device that never answered holds nothing new; a line that went away may have carried

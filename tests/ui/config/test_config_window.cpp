@@ -382,10 +382,12 @@ TEST_F(ConfigWindowTest, ARunTimeLoadChangesTheParametersAndNothingOfTheToolsOwn
                            "[OpenUart]\nComName=/dev/ttyOther\nBaudRate=57600\n"
                            "[WKMOD]\nWKMOD=HTTPD\n[HTTPD]\nHTPURL=/other.php\n"
                            "[Session]\nRecord=0\nRecordFile=/tmp/elsewhere.log\n";
-    for (void (TConfigCommands::*load)() :
-         {&TConfigCommands::mniLoadIniClick, &TConfigCommands::mniLoadDfltClick}) {
+    for (const bool defaults : {false, true}) {
         TDialogs::Script({QString::fromStdString(file)});
-        (m_config->*load)();
+        if (defaults)
+            m_config->mniLoadDfltClick();
+        else
+            m_config->mniLoadIniClick();
         EXPECT_TRUE(LangList()->IsChinese);
         EXPECT_EQ(m_window->findChild<QAbstractButton *>(QStringLiteral("btnAskAll"))->text(),
                   caption);
