@@ -185,8 +185,9 @@ std::string HelpText(const std::string &program)
            + ")\n"
              "  --quiet          no progress lines on standard error\n"
              "Each difference is listed on standard output as 'NAME: wrote X, device has Y'.\n"
-             "Exit status: 0 done, 1 refused or different values, 2 usage or file error,\n"
-             "3 the port cannot be opened, 4 the device does not answer.\n"
+             "Exit status: 0 done, 1 refused, different or unread values, 2 usage or file\n"
+             "error (nothing sent), 3 the port cannot be opened, 4 the device does not answer,\n"
+             "5 the run was cut off after it started (the message says what the device holds).\n"
              "\n"
              "Qt's own options (for example -platform offscreen) are accepted too.\n";
 }

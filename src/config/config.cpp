@@ -9,6 +9,7 @@
 #include "protocol/commands.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
+#include "protocol/valueforms.h"
 #include "support/conversions.h"
 #include "support/encoding.h"
 
@@ -74,16 +75,6 @@ constexpr std::array<std::string_view, 5> kWorkModeWords = {"NET", "HTTPD", "SMS
 constexpr std::array<std::string_view, 4> kRegTypeWords = {"ICCID", "MEID", "CLOUD", "USER"};
 constexpr std::array<std::string_view, 4> kRegDataKeys = {"ICCID", "MEID", "CLOUD", "REGDT"};
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-        };
-        return lower(x) == lower(y);
-    });
-}
-
 // A file written by the GBK-era program still reads right.
 std::string Text(const TIniFile &ini, std::string_view section, std::string_view key,
                  std::string_view fallback)
@@ -92,16 +83,16 @@ std::string Text(const TIniFile &ini, std::string_view section, std::string_view
     return IsValidUtf8(value) ? value : GbkToUtf8(value);
 }
 
-void SelectPortText(IToolSettings &tool, PortSetting box, std::string_view text)
+void SelectPortText(ILinkSettings &link, PortSetting box, std::string_view text)
 {
-    const int count = tool.PortItemCount(box);
+    const int count = link.PortItemCount(box);
     for (int i = 0; i < count; ++i) {
-        if (EqualsNoCase(tool.PortItem(box, i), text)) {
-            tool.SetPortIndex(box, i);
+        if (EqualsNoCase(link.PortItem(box, i), text)) {
+            link.SetPortIndex(box, i);
             return;
         }
     }
-    tool.SetPortIndex(box, -1);
+    link.SetPortIndex(box, -1);
 }
 
 // Item 0 or 1 of a two-word list as its word; nothing when no item is selected.
@@ -113,30 +104,36 @@ void WriteChoice(TIniFile &ini, std::string_view section, std::string_view key, 
         ini.WriteString(section, key, index == 0 ? item0 : item1);
 }
 
-void LoadSystem(const TIniFile &ini, IPanel &panel, IToolSettings &tool)
+void LoadToolSystem(const TIniFile &ini, IToolSettings &tool)
 {
     tool.SetCustom(ini.ReadBool(kSystem, "Custom", false));
     tool.SetChinese(ini.ReadBool(kSystem, "Language", tool.SystemIsChinese()));
     tool.SetRealTimeHelp(ini.ReadBool(kSystem, "ReadTimeHelp", true));
     if (const int tag = ini.ReadInteger(kSystem, "SendShortCutTag", 2); tag == 1 || tag == 2)
         tool.ChooseSendKey(tag);
+}
+
+void LoadPanelSystem(const TIniFile &ini, IPanel &panel, TReplyApplier &device)
+{
     // The Hex boxes go first, while the data boxes are still empty.
     CheckFromOnOff(panel, PanelCheck::HeartDtHex, Text(ini, kSystem, "HeartDtHex", "ON"));
     CheckFromOnOff(panel, PanelCheck::RegDtHex, Text(ini, kSystem, "RegDtHex", "ON"));
     CheckFromOnOff(panel, PanelCheck::More, Text(ini, kSystem, "ShowMore", "OFF"));
-    tool.LoadHardwareSign(
-        HdVerSignFromName(Text(ini, kSystem, "HdVerSign", HdVerSignName(tool.HardwareSign()))));
+    // A name that is no member is kept as it is, out of range, until a device sets the variant.
+    device.LoadHardwareSign(static_cast<THdVerSign>(HdVerSignFromName(Text(
+        ini, kSystem, "HdVerSign",
+        HdVerSignName(static_cast<std::uint8_t>(device.HardwareSign()))))));
 }
 
-void LoadOpenUart(const TIniFile &ini, IToolSettings &tool)
+void LoadOpenUart(const TIniFile &ini, ILinkSettings &link)
 {
-    tool.FillPortList();
-    if (tool.PortItemCount(PortSetting::ComName) > 0) {
-        const std::string first = tool.PortItem(PortSetting::ComName, 0);
-        SelectPortText(tool, PortSetting::ComName, Text(ini, kOpenUart, "ComName", first));
+    link.FillPortList();
+    if (link.PortItemCount(PortSetting::ComName) > 0) {
+        const std::string first = link.PortItem(PortSetting::ComName, 0);
+        SelectPortText(link, PortSetting::ComName, Text(ini, kOpenUart, "ComName", first));
     }
     for (const TPortKey &k : kPortKeys)
-        SelectPortText(tool, k.box, Text(ini, kOpenUart, k.key, k.fallback));
+        SelectPortText(link, k.box, Text(ini, kOpenUart, k.key, k.fallback));
 }
 
 void LoadSockets(const TIniFile &ini, IPanel &panel)
@@ -175,7 +172,7 @@ void LoadHeartAndReg(const TIniFile &ini, IPanel &panel)
     SetChoiceFromText(panel, TCmd::REGSND, PanelCombo::RegSnd, Text(ini, kReg, "REGSND", "LINK"));
 }
 
-void LoadHttpdSmsBase(const TIniFile &ini, IPanel &panel, IToolSettings &tool)
+void LoadHttpdSmsBase(const TIniFile &ini, IPanel &panel)
 {
     SelectComboText(panel, PanelCombo::HTPTP, Text(ini, kHttpd, "HTPTP", "POST"));
     panel.SetEditText(PanelEdit::HTPURL, Text(ini, kHttpd, "HTPURL", "/1.php[3F]"));
@@ -197,12 +194,8 @@ void LoadHttpdSmsBase(const TIniFile &ini, IPanel &panel, IToolSettings &tool)
     panel.SetEditText(PanelEdit::CmdPw, Text(ini, kBase, "CMDPW", "vorbe"));
     panel.SetEditText(PanelEdit::StMsg, Text(ini, kBase, "STMSG", "[ZLM-M845]"));
     panel.SetEditText(PanelEdit::RsTim, Text(ini, kBase, "RSTIM", "1800"));
-    // A pause that is no whole number, or a negative one, takes the default.
-    int delay = kDefaultDelayTime;
-    if (!ParseIniInteger(Text(ini, kBase, "delayTime", "150"), delay) || delay < 0)
-        delay = kDefaultDelayTime;
-    tool.SetCommandDelay(delay);
 }
+
 
 void SaveSocketsHeartReg(TIniFile &ini, const IPanel &panel)
 {
@@ -237,38 +230,34 @@ void SaveSocketsHeartReg(TIniFile &ini, const IPanel &panel)
     WriteChoice(ini, kReg, "REGSND", panel, PanelCombo::RegSnd, "LINK", "DATA");
 }
 
-} // namespace
 
-void LoadConfig(const TIniFile &ini, IPanel &panel, IToolSettings &tool)
-{
-    LoadSystem(ini, panel, tool);
-    LoadOpenUart(ini, tool);
-    // Before the sockets, the heartbeat and the registration: the work-mode rules force
-    // selections that the stored ones then replace.
-    SetWorkModeFromText(panel, Text(ini, kWkmod, "WKMOD", "NET"));
-    LoadSockets(ini, panel);
-    LoadHeartAndReg(ini, panel);
-    LoadHttpdSmsBase(ini, panel, tool);
-    tool.SetRecording(ini.ReadBool(kSession, "Record", false),
-                      Text(ini, kSession, "RecordFile", ""));
-    SetChoiceFromText(panel, TCmd::ID, PanelCombo::RegDt, Text(ini, kUdc, "ID", ""));
-}
-
-void SaveConfig(TIniFile &ini, const IPanel &panel, const IToolSettings &tool)
+void SaveToolSystem(TIniFile &ini, const IToolSettings &tool)
 {
     ini.WriteBool(kSystem, "Language", tool.IsChinese());
     ini.WriteBool(kSystem, "ReadTimeHelp", tool.RealTimeHelp());
     if (const int tag = tool.SendKeyTag(); tag == 1 || tag == 2)
         ini.WriteInteger(kSystem, "SendShortCutTag", tag);
+}
+
+void SavePanelSystem(TIniFile &ini, const IPanel &panel, const TReplyApplier &device)
+{
     ini.WriteString(kSystem, "HeartDtHex", OnOffFromCheck(panel, PanelCheck::HeartDtHex));
     ini.WriteString(kSystem, "RegDtHex", OnOffFromCheck(panel, PanelCheck::RegDtHex));
     ini.WriteString(kSystem, "ShowMore", OnOffFromCheck(panel, PanelCheck::More));
-    ini.WriteString(kSystem, "HdVerSign", HdVerSignName(tool.HardwareSign()));
+    ini.WriteString(kSystem, "HdVerSign",
+                    HdVerSignName(static_cast<std::uint8_t>(device.HardwareSign())));
+}
 
-    ini.WriteString(kOpenUart, "ComName", tool.PortText(PortSetting::ComName));
+void SaveOpenUart(TIniFile &ini, const ILinkSettings &link)
+{
+    ini.WriteString(kOpenUart, "ComName", link.PortText(PortSetting::ComName));
     for (const TPortKey &k : kPortKeys)
-        ini.WriteString(kOpenUart, k.key, tool.PortText(k.box));
+        ini.WriteString(kOpenUart, k.key, link.PortText(k.box));
+}
 
+// From the work mode to the end of the [Base] parameters.
+void SaveDeviceSections(TIniFile &ini, const IPanel &panel)
+{
     if (const int mode = WorkModeIndex(panel); mode < 4)
         ini.WriteString(kWkmod, "WKMOD", kWorkModeWords[static_cast<std::size_t>(mode)]);
 
@@ -297,10 +286,93 @@ void SaveConfig(TIniFile &ini, const IPanel &panel, const IToolSettings &tool)
     ini.WriteString(kBase, "STMSG", panel.EditText(PanelEdit::StMsg));
     ini.WriteString(kBase, "APN", panel.EditText(PanelEdit::Apn));
     ini.WriteString(kBase, "RSTIM", panel.EditText(PanelEdit::RsTim));
-    ini.WriteInteger(kBase, "delayTime", tool.CommandDelay());
+}
 
+void SaveSession(TIniFile &ini, const IToolSettings &tool)
+{
     ini.WriteBool(kSession, "Record", tool.Recording());
     ini.WriteString(kSession, "RecordFile", tool.RecordFile());
+}
+
+void LoadDeviceSections(const TIniFile &ini, IPanel &panel)
+{
+    // Before the sockets, the heartbeat and the registration: the work-mode rules force
+    // selections that the stored ones then replace.
+    SetWorkModeFromText(panel, Text(ini, kWkmod, "WKMOD", "NET"));
+    LoadSockets(ini, panel);
+    LoadHeartAndReg(ini, panel);
+    LoadHttpdSmsBase(ini, panel);
+}
+
+} // namespace
+
+int CommandDelayOf(const TIniFile &ini)
+{
+    // A pause that is no whole number, or a negative one, takes the default.
+    int delay = kDefaultDelayTime;
+    if (!ParseIniInteger(Text(ini, kBase, "delayTime", "150"), delay) || delay < 0)
+        delay = kDefaultDelayTime;
+    return delay;
+}
+
+void LoadParameters(const TIniFile &ini, IPanel &panel, TReplyApplier &device)
+{
+    LoadPanelSystem(ini, panel, device);
+    LoadDeviceSections(ini, panel);
+    SetChoiceFromText(panel, TCmd::ID, PanelCombo::RegDt, Text(ini, kUdc, "ID", ""));
+}
+
+void SaveParameters(TIniFile &ini, const IPanel &panel, const TReplyApplier &device)
+{
+    SavePanelSystem(ini, panel, device);
+    SaveDeviceSections(ini, panel);
+    ini.WriteString(kUdc, "ID", panel.EditText(PanelEdit::UdcId));
+}
+
+void LoadLinkSettings(const TIniFile &ini, ILinkSettings &link)
+{
+    LoadOpenUart(ini, link);
+    link.SetCommandDelay(CommandDelayOf(ini));
+}
+
+void SaveLinkSettings(TIniFile &ini, const ILinkSettings &link)
+{
+    SaveOpenUart(ini, link);
+    ini.WriteInteger(kBase, "delayTime", link.CommandDelay());
+}
+
+void LoadToolSettings(const TIniFile &ini, IToolSettings &tool)
+{
+    LoadToolSystem(ini, tool);
+    LoadLinkSettings(ini, tool);
+    tool.SetRecording(ini.ReadBool(kSession, "Record", false),
+                      Text(ini, kSession, "RecordFile", ""));
+}
+
+void SaveToolSettings(TIniFile &ini, const IToolSettings &tool)
+{
+    SaveToolSystem(ini, tool);
+    SaveLinkSettings(ini, tool);
+    SaveSession(ini, tool);
+}
+
+void LoadConfig(const TIniFile &ini, IPanel &panel, TReplyApplier &device, IToolSettings &tool)
+{
+    // The two never meet: the tool's settings touch no control of the panel.
+    LoadToolSettings(ini, tool);
+    LoadParameters(ini, panel, device);
+}
+
+void SaveConfig(TIniFile &ini, const IPanel &panel, const TReplyApplier &device,
+                const IToolSettings &tool)
+{
+    // Key by key in the file's order, so that a new file reads as every earlier one did.
+    SaveToolSystem(ini, tool);
+    SavePanelSystem(ini, panel, device);
+    SaveOpenUart(ini, tool);
+    SaveDeviceSections(ini, panel);
+    ini.WriteInteger(kBase, "delayTime", tool.CommandDelay());
+    SaveSession(ini, tool);
     ini.WriteString(kUdc, "ID", panel.EditText(PanelEdit::UdcId));
 }
 
@@ -313,13 +385,17 @@ TFileOutcome ReadConfigFile(const std::string &path, TIniFile &ini)
     return outcome;
 }
 
-TFileOutcome SaveConfigFile(const std::string &path, const IPanel &panel, const IToolSettings &tool)
+TFileOutcome SaveConfigFile(const std::string &path, const IPanel &panel,
+                            const TReplyApplier &device, const IToolSettings &tool,
+                            const std::function<void(TIniFile &)> &more)
 {
     TIniFile ini;
     // A file that is there but cannot be read would lose what it holds: no save then.
     if (const TFileOutcome read = ReadConfigFile(path, ini); !read.ok)
         return read;
-    SaveConfig(ini, panel, tool);
+    SaveConfig(ini, panel, device, tool);
+    if (more)
+        more(ini);
     return WriteFileReplacing(path, ini.Text());
 }
 

@@ -18,7 +18,9 @@ struct TFileOutcome
 
 // Writes a temporary file beside the target, flushes it to the disk and renames it over the
 // target, so the target is either the old file or the new one, never a part. A symbolic link
-// is followed, so the file it names is replaced and the link stays.
+// is followed, so the file it names is replaced or created and the link stays. A new file gets
+// the mode open() gives under the umask; a replaced one keeps its mode and, where this process
+// may set them, its owner and group.
 [[nodiscard]] TFileOutcome WriteFileReplacing(const std::string &path, const std::string &text);
 
 } // namespace m845

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "support/conversions.h"
 #include "support/encoding.h"
 
 namespace m845 {
@@ -20,16 +21,6 @@ std::string_view Trimmed(std::string_view text)
         return {};
     const auto last = text.find_last_not_of(kBlanks);
     return text.substr(first, last - first + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-        };
-        return lower(x) == lower(y);
-    });
 }
 
 bool IsContinuation(char c)
@@ -150,7 +141,7 @@ TIniFile::TLine TIniFile::Parse(std::string raw)
 std::size_t TIniFile::FindSection(std::string_view section) const
 {
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind == TKind::Section && SameName(m_lines[i].name, section))
+        if (m_lines[i].kind == TKind::Section && EqualsNoCase(m_lines[i].name, section))
             return i;
     }
     return std::string::npos;
@@ -171,7 +162,7 @@ std::optional<std::string> TIniFile::Value(std::string_view section, std::string
         return std::nullopt;
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
-        if (m_lines[i].kind == TKind::Entry && SameName(m_lines[i].name, key)) {
+        if (m_lines[i].kind == TKind::Entry && EqualsNoCase(m_lines[i].name, key)) {
             // Trimmed once more: a cut inside the value can end it in blanks, which a save
             // would write and the next start would trim away.
             const std::string value = Limited(m_lines[i].value);
@@ -179,6 +170,21 @@ std::optional<std::string> TIniFile::Value(std::string_view section, std::string
         }
     }
     return std::nullopt;
+}
+
+bool TIniFile::RemoveKey(std::string_view section, std::string_view key)
+{
+    const std::size_t header = FindSection(section);
+    if (header == std::string::npos)
+        return false;
+    const std::size_t end = SectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (m_lines[i].kind == TKind::Entry && EqualsNoCase(m_lines[i].name, key)) {
+            m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
@@ -217,7 +223,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
         TLine &line = m_lines[i];
         if (line.kind != TKind::Entry)
             continue;
-        if (SameName(line.name, key)) {
+        if (EqualsNoCase(line.name, key)) {
             // The key keeps the spelling the file gave it.
             line = Parse(line.name + "=" + clean);
             return;

@@ -39,6 +39,8 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
+    // Takes the key's line out of its section (the first of that name); false when missing.
+    bool RemoveKey(std::string_view section, std::string_view key);
 
     [[nodiscard]] std::string Text() const;
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// The tool's own settings as the configuration file sees them: language, real-time help, the
-// send key, the PC's port settings, the device's hardware variant, the command pause and the
-// session recording. The window implements it; tests use a fake.
+// The tool's own settings as the configuration file sees them, apart from the device's
+// parameters: how the PC talks to the device (its port settings and the command pause), and
+// the window's preferences (language, real-time help, the send key, the session recording).
+// The window implements both; a provisioning run only the first; tests use a fake.
 
 #include <cstdint>
 #include <string>
@@ -14,11 +15,26 @@ namespace m845 {
 // cbbOpenFlow.
 enum class PortSetting : std::uint8_t { ComName, BaudRate, Parity, Data, Stop, Flow };
 
-class IToolSettings
+class ILinkSettings
 {
 public:
-    virtual ~IToolSettings() = default;
+    virtual ~ILinkSettings() = default;
 
+    [[nodiscard]] virtual int CommandDelay() const = 0;
+    virtual void SetCommandDelay(int ms) = 0;
+
+    // Refills cbbOpenCom from the system; the list then has no selection.
+    virtual void FillPortList() = 0;
+    [[nodiscard]] virtual int PortItemCount(PortSetting box) const = 0;
+    [[nodiscard]] virtual std::string PortItem(PortSetting box, int index) const = 0;
+    // -1 leaves the list with no selection.
+    virtual void SetPortIndex(PortSetting box, int index) = 0;
+    [[nodiscard]] virtual std::string PortText(PortSetting box) const = 0;
+};
+
+class IToolSettings : public ILinkSettings
+{
+public:
     [[nodiscard]] virtual bool SystemIsChinese() const = 0;
     [[nodiscard]] virtual bool IsChinese() const = 0;
     virtual void SetChinese(bool chinese) = 0;
@@ -33,21 +49,6 @@ public:
     [[nodiscard]] virtual int SendKeyTag() const = 0;
     // Runs the choice of mniEnter (1) or mniCtrlEnter (2).
     virtual void ChooseSendKey(int tag) = 0;
-
-    // THdVerSign as a byte: a stored name that is no member gives 255 and is kept as such.
-    [[nodiscard]] virtual std::uint8_t HardwareSign() const = 0;
-    virtual void LoadHardwareSign(std::uint8_t sign) = 0;
-
-    [[nodiscard]] virtual int CommandDelay() const = 0;
-    virtual void SetCommandDelay(int ms) = 0;
-
-    // Refills cbbOpenCom from the system; the list then has no selection.
-    virtual void FillPortList() = 0;
-    [[nodiscard]] virtual int PortItemCount(PortSetting box) const = 0;
-    [[nodiscard]] virtual std::string PortItem(PortSetting box, int index) const = 0;
-    // -1 leaves the list with no selection.
-    virtual void SetPortIndex(PortSetting box, int index) = 0;
-    [[nodiscard]] virtual std::string PortText(PortSetting box) const = 0;
 
     // Session recording: every log entry appended to a file. Switching it on with a file that
     // cannot be opened warns once and leaves it off.

@@ -259,6 +259,23 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
     {"info_ProvTimeOut", "%s 秒内未完成", "Not finished within %s seconds"},
     {"info_ProvCheck", "回读 %s 个参数进行核对", "Reading back %s parameters to check them"},
     {"info_ProvEqual", "%s 个参数已写入，回读一致", "%s parameters written and read back equal"},
+    {"info_ProvMissingKeys", "%s 缺少其工作模式要写入的键：%s；未向设备发送任何内容",
+     "%s lacks keys its work mode writes: %s; nothing was sent to the device"},
+    {"info_ProvCutRead", "运行中断：设备未被更改，%s 未写入",
+     "The run was cut off: the device is unchanged and %s was not written"},
+    {"info_ProvCutWrite", "运行中断：设备已确认 %s 行（共 %s 行），可能只保存了文件的一部分",
+     "The run was cut off: the device acknowledged %s of %s lines and may hold part of the file"},
+    // The names a screen reader gives the panel's edits that share a label or have none.
+    {"lang_edtAddr", "Socket %s 地址", "Socket %s address"},
+    {"lang_edtPort", "Socket %s 端口", "Socket %s port"},
+    {"lang_edtSockTo", "Socket %s 超时（秒）", "Socket %s time-out (s)"},
+    {"lang_edtCloudPa", "云通讯密码", "Cloud communication password"},
+    {"lang_edtDialog", "通信记录", "Communication log"},
+    {"lang_edtDialogHex", "通信记录（十六进制）", "Communication log (hexadecimal)"},
+    {"lang_edtSend", "发送框", "Send box"},
+    {"info_ProvCutCheck", "回读时运行中断：%s 行均已被设备确认，但数值未经核对",
+     "The run was cut off during the read-back: the device acknowledged all %s lines, but the "
+     "values were not checked"},
 });
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "support/conversions.h"
+
 namespace m845 {
 
 int QueueCursor = 0;
@@ -29,18 +31,6 @@ std::vector<std::string> &Queue()
 {
     static std::vector<std::string> queue;
     return queue;
-}
-
-char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameNameText(std::string_view text, std::string_view name)
-{
-    return text.size() == name.size()
-           && std::equal(text.begin(), text.end(), name.begin(),
-                         [](char a, char b) { return AsciiUpper(a) == b; });
 }
 
 // Inserting at the count appends; an index past it (a cursor moved beyond the end) appends too
@@ -72,7 +62,7 @@ std::string_view CmdName(TCmd cmd)
 TCmd CmdOfName(std::string_view text)
 {
     for (std::size_t i = 0; i < kCmdNames.size(); ++i) {
-        if (SameNameText(text, kCmdNames[i])) {
+        if (EqualsNoCase(text, kCmdNames[i])) {
             return static_cast<TCmd>(i);
         }
     }

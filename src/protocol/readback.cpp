@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "protocol/parameters.h"
 #include "support/conversions.h"
 
 namespace m845 {
@@ -18,16 +19,6 @@ std::string_view WithoutLineEnd(std::string_view line)
     return line;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        return lower(x) == lower(y);
-    });
-}
-
 // The radio button SetWorkModeFromText would check, as its word.
 std::string_view ShownMode(std::string_view value)
 {
@@ -40,22 +31,23 @@ std::string_view ShownMode(std::string_view value)
     return {};
 }
 
-bool IsSocket(TCmd cmd)
+bool IsIdentityType(std::string_view type)
 {
-    return cmd == TCmd::SOCKA || cmd == TCmd::SOCKB || cmd == TCmd::SOCKC || cmd == TCmd::SOCKD;
+    return type == "MEID" || type == "IMEI";
 }
 
-// Compound values as the panel splits them; the fields in caseless lists compare caselessly.
-bool FieldsShowSame(TCmd cmd, std::string_view written, std::string_view reply)
+// Compound values as the panel splits them; list fields compare without case: all of UART's,
+// the first (the protocol) of a socket's.
+bool FieldsShowSame(TCompare rule, std::string_view written, std::string_view reply)
 {
     const std::vector<std::string> w = SplitCommaText(written);
     const std::vector<std::string> r = SplitCommaText(reply);
     // The device adds the flow field the tool never writes.
-    const bool prefixOnly = cmd == TCmd::UART;
+    const bool prefixOnly = rule == TCompare::FieldsPrefix;
     if (prefixOnly ? r.size() < w.size() : r.size() != w.size())
         return false;
     for (std::size_t i = 0; i < w.size(); ++i) {
-        const bool listBox = cmd == TCmd::UART || i == 0;
+        const bool listBox = prefixOnly || i == 0;
         if (listBox ? !EqualsNoCase(w[i], r[i]) : w[i] != r[i])
             return false;
     }
@@ -104,18 +96,20 @@ std::string RefusalText(std::string_view block)
 
 bool ShowsSame(TCmd cmd, std::string_view written, std::string_view reply)
 {
-    switch (cmd) {
-    case TCmd::UART:
-        return FieldsShowSame(cmd, written, reply);
-    case TCmd::HTPTP:
+    const TParameter *parameter = FindParameter(cmd);
+    switch (parameter != nullptr ? parameter->compare : TCompare::Exact) {
+    case TCompare::NoCase:
         return EqualsNoCase(written, reply);
-    case TCmd::WKMOD:
+    case TCompare::WorkMode:
         return ShownMode(written) == ShownMode(reply);
-    default:
+    case TCompare::RegType:
+        return written == reply || (IsIdentityType(written) && IsIdentityType(reply));
+    case TCompare::Fields:
+    case TCompare::FieldsPrefix:
+        return FieldsShowSame(parameter->compare, written, reply);
+    case TCompare::Exact:
         break;
     }
-    if (IsSocket(cmd))
-        return FieldsShowSame(cmd, written, reply);
     return written == reply;
 }
 

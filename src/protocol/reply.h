@@ -22,21 +22,6 @@ class ILog;
 // 10000..19999 Alder, 20000..29999 Birch, anything else (no version at all included) Unknown.
 [[nodiscard]] THdVerSign VersionClass(std::string_view text);
 
-// "ON" ticks, "OFF" clears, anything else keeps; then the box is inverted twice so that its
-// click reaction runs twice even when nothing changed.
-void CheckFromOnOff(IPanel &panel, PanelCheck box, std::string_view text);
-// First item equal to the text, case ignored; no match leaves the box with no selection.
-void SelectComboText(IPanel &panel, PanelCombo box, std::string_view text);
-// Clears the four work-mode buttons, then "NET", "HTTPD" exactly, else "SMS", "UDC" contained.
-void SetWorkModeFromText(IPanel &panel, std::string_view text);
-// Registration data entries, the UDC identifier and the keyword lists. Keywords compare
-// exactly; a keyword that matches nothing leaves the box as it was.
-void SetChoiceFromText(IPanel &panel, TCmd cmd, PanelCombo box, std::string_view text);
-// UART, APN, HTPSV.
-void SetListFromText(IPanel &panel, TCmd cmd, std::string_view text);
-// SOCKA..SOCKD: exactly three fields, then the protocol reaction of that row.
-void SetSocketFromText(IPanel &panel, TCmd cmd, std::string_view text);
-
 // The device's hardware variant and the identity command that follows from it, with the
 // routine that applies one value by command name. Values handed in are UTF-8.
 class TReplyApplier final

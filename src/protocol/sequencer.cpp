@@ -6,6 +6,8 @@
 #include "core/log.h"
 #include "core/timer.h"
 #include "lang/langlist.h"
+#include "protocol/parameters.h"
+#include "protocol/readback.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
 #include "support/conversions.h"
@@ -40,17 +42,12 @@ bool IsRecognisedReply(std::string_view rx)
            || rx == "a" || rx == "+ok\r\n";
 }
 
-constexpr TCmd kReadRestBeforeIdentity[] = {
-    TCmd::E, TCmd::WKMOD, TCmd::CMDPW, TCmd::STMSG, TCmd::RSTIM, TCmd::SN, TCmd::ICCID,
-};
-constexpr TCmd kReadRestAfterIdentity[] = {
-    TCmd::UART,     TCmd::UARTFT,  TCmd::UARTFL,  TCmd::APN,       TCmd::SOCKA,   TCmd::SOCKB,
-    TCmd::SOCKAEN,  TCmd::SOCKBEN, TCmd::SOCKASL, TCmd::SOCKBSL,   TCmd::SOCKALK, TCmd::SOCKBLK,
-    TCmd::SOCKATO,  TCmd::SOCKBTO, TCmd::SOCKIND, TCmd::SOCKRSTIM, TCmd::REGEN,   TCmd::REGTP,
-    TCmd::REGDT,    TCmd::REGSND,  TCmd::CLOUD,   TCmd::ID,        TCmd::HEARTEN, TCmd::HEARTDT,
-    TCmd::HEARTSND, TCmd::HEARTTM, TCmd::HTPTP,   TCmd::HTPURL,    TCmd::HTPSV,   TCmd::HTPHD,
-    TCmd::HTPTO,    TCmd::HTPFLT,
-};
+// A queued entry as its command: "HTPURL" for "AT+HTPURL?", the entry itself for "+++" and "a".
+std::string EntryCommand(const std::string &entry)
+{
+    std::string name = CommandOfLine(entry);
+    return name.empty() ? entry : name;
+}
 
 } // namespace
 
@@ -113,16 +110,26 @@ void TSequencer::HandleBlock(std::string_view rx)
     }
 
     if (Contains(rx, "+ERR:")) {
-        m_log.LogWarn(GbkToUtf8(rx));
+        const std::string utf8 = GbkToUtf8(rx);
+        m_log.LogWarn(utf8);
+        ResumeRun();
+        const std::string refused = EntryCommand(QueueEntry(QueueCursor));
+        if (m_run.active && m_events != nullptr)
+            m_events->OnCommandRefused(m_run.id, refused, RefusalText(utf8));
         QueueCursor += 1;
         // A refused "+++" takes its "a" with it.
         if (QueueEntry(QueueCursor) == kEntrySecond)
             QueueCursor += 1;
+        const bool last = QueueCursor >= QueueCount();
         SendNext();
+        // Nothing is left to send: the run ends on the refusal, without a word in the log.
+        if (last && m_run.active)
+            EndRun(TRunEnd::Refused, refused, RefusalText(utf8));
         return;
     }
 
     if (IsRecognisedReply(rx)) {
+        ResumeRun();
         // Parsing may append the rest of the run, so the count is taken afterwards.
         m_applier.ParseReply(rx, lastSent);
         if (QueueCursor < QueueCount() - 1) {
@@ -132,6 +139,8 @@ void TSequencer::HandleBlock(std::string_view rx)
         } else {
             m_progress.HideProgress();
             m_log.LogInfo(LangText("info_DoOver"));
+            if (m_run.active)
+                EndRun(TRunEnd::Completed);
         }
         return;
     }
@@ -139,8 +148,57 @@ void TSequencer::HandleBlock(std::string_view rx)
     m_log.LogRxOther(rx);
     // The block ended the wait for an answer without being one: unless a proper answer follows,
     // the run stops here, so say why.
-    if (endsWait)
+    if (endsWait) {
         m_log.LogWarn(LangText("info_NotUnderstood"));
+        if (m_run.active) {
+            EndRun(TRunEnd::NotUnderstood, EntryCommand(QueueEntry(QueueCursor)), GbkToUtf8(rx));
+            m_run.resting = true;
+        }
+    }
+}
+
+void TSequencer::StartRun(TRunKind kind)
+{
+    if (m_run.active)
+        EndRun(TRunEnd::Abandoned, EntryCommand(QueueEntry(QueueCursor)));
+    m_run = TRun{};
+    m_run.id = ++m_lastRunId;
+    m_run.kind = kind;
+    m_run.active = true;
+    if (m_events != nullptr)
+        m_events->OnRunStarted(m_run.id, kind);
+}
+
+void TSequencer::EndRun(TRunEnd end, std::string command, std::string detail)
+{
+    m_run.active = false;
+    m_run.resting = false;
+    if (m_events != nullptr)
+        m_events->OnRunEnded({m_run.id, m_run.kind, end, std::move(command), std::move(detail)});
+}
+
+void TSequencer::ResumeRun()
+{
+    if (m_run.resting) {
+        m_run.resting = false;
+        m_run.active = true;
+    }
+}
+
+int TSequencer::RunQueue(TRunKind kind)
+{
+    m_operationMode = TOperationMode::None;
+    StartRun(kind);
+    const int id = m_run.id;
+    SendNext();
+    return id;
+}
+
+void TSequencer::LinkLost()
+{
+    ResumeRun();
+    if (m_run.active)
+        EndRun(TRunEnd::LineLost, EntryCommand(QueueEntry(QueueCursor)));
 }
 
 void TSequencer::SendQueued(int index)
@@ -238,10 +296,7 @@ void TSequencer::StartReadAll()
 
 void TSequencer::QueueReadRest()
 {
-    for (TCmd cmd : kReadRestBeforeIdentity)
-        QueueAddQuery(cmd);
-    QueueAddQuery(m_applier.IdentityCmd());
-    for (TCmd cmd : kReadRestAfterIdentity)
+    for (TCmd cmd : ReadAllRest(m_applier.IdentityCmd()))
         QueueAddQuery(cmd);
 }
 
@@ -289,16 +344,27 @@ void TSequencer::tmrRcvTimer()
         m_reentrySent = false;
         m_rcvTimer.Stop();
         m_log.LogWarn(LangText("info_NoAnswer"));
+        if (m_run.active)
+            EndRun(TRunEnd::DeviceSilent, m_run.unanswered);
         return;
     }
+    ResumeRun();
+    // The entry the device left unanswered, past an entry pair already in place.
+    int unanswered = QueueCursor;
+    while (QueueEntry(unanswered) == kEntryFirst || QueueEntry(unanswered) == kEntrySecond)
+        ++unanswered;
+    m_run.unanswered = EntryCommand(QueueEntry(unanswered));
     QueueInsertEntryPair();
     SendNext();
     // One attempt only. Its "+++" is timed once, so that a silent device is reported instead of
     // leaving the run resting without a word; with the port closed the send has said enough.
-    if (m_link.IsPortOpen())
+    if (m_link.IsPortOpen()) {
         m_reentrySent = true;
-    else
+    } else {
         m_rcvTimer.Stop();
+        if (m_run.active)
+            EndRun(TRunEnd::LineLost, m_run.unanswered);
+    }
 }
 
 void TSequencer::RunAfterPause(std::function<void()> action)
@@ -322,18 +388,25 @@ void TSequencer::btnDoClick(int tag)
     switch (tag) {
     case TagAskAll:
         m_operationMode = TOperationMode::ReadAll;
+        StartRun(TRunKind::ReadAll);
         StartReadAll();
         break;
     case TagSetAll:
         m_operationMode = TOperationMode::WriteAll;
+        StartRun(TRunKind::WriteAll);
         m_applier.SetHardwareSign(THdVerSign::HdCedar);
         ContinueOperation();
         SendNext();
         break;
     case TagPPPA:
+        StartRun(TRunKind::CommandMode);
         EnterCommandMode();
         break;
     case TagENTM:
+        // Leaving command mode clears the queue: whatever ran is over.
+        ResumeRun();
+        if (m_run.active)
+            EndRun(TRunEnd::Abandoned, EntryCommand(QueueEntry(QueueCursor)));
         LeaveCommandMode();
         break;
     case TagH:
@@ -343,6 +416,7 @@ void TSequencer::btnDoClick(int tag)
         SendCommand("Z");
         break;
     case TagVER:
+        StartRun(TRunKind::ReadVersion);
         StartReadAll();
         break;
     case TagCFGTF:

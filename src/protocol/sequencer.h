@@ -43,6 +43,47 @@ enum TButtonTag : int {
 
 inline constexpr int kDefaultCommandDelay = 150;
 
+// What a queued run is for.
+enum class TRunKind : std::uint8_t {
+    ReadAll,     // btnAskAll
+    ReadVersion, // btnVER
+    WriteAll,    // btnSetAll
+    CommandMode, // btnPPPA
+    Queries,     // a queue filled by its caller (a read-back, a verification, a monitor)
+};
+
+// How a run ended. A run that rests on an answer it did not understand can still go on (a
+// late answer, another re-entry attempt) and then ends once more.
+enum class TRunEnd : std::uint8_t {
+    Completed,     // the last entry was answered ("Operation complete")
+    Refused,       // the last entry was refused: command names it, detail holds the refusal
+    LineLost,      // the port closed or went away, or was never open
+    DeviceSilent,  // no answer, also not after the re-entry attempt
+    NotUnderstood, // a block that answers nothing ended the wait: detail holds it
+    Abandoned,     // another operation cleared the queue before this run ended
+};
+
+struct TRunOutcome
+{
+    int runId = 0;
+    TRunKind kind = TRunKind::Queries;
+    TRunEnd end = TRunEnd::Completed;
+    // The command the run stopped at, as queued ("HTPURL", "+++"); empty when it completed.
+    std::string command;
+    std::string detail;
+};
+
+// Told of every run as it starts and ends, and of each refusal on the way.
+class IRunEvents
+{
+public:
+    virtual ~IRunEvents() = default;
+    virtual void OnRunStarted(int runId, TRunKind kind) = 0;
+    // command: the entry the refusal answered, as queued; refusal: the device's line (UTF-8).
+    virtual void OnCommandRefused(int runId, std::string_view command, std::string_view refusal) = 0;
+    virtual void OnRunEnded(const TRunOutcome &outcome) = 0;
+};
+
 class TSequencer final
 {
 public:
@@ -75,6 +116,10 @@ public:
     // Runs action now, or, during a command pause, after the queued line has gone out and
     // behind whatever arrived before it: the terminal's sends keep their place in line.
     void RunAfterPause(std::function<void()> action);
+    // Sends the queue as it stands, from its cursor, as a run of its own; the id it reports by.
+    int RunQueue(TRunKind kind = TRunKind::Queries);
+    // The port closed (by the user or because it went away): a run in progress ends here.
+    void LinkLost();
 
     [[nodiscard]] TOperationMode OperationMode() const { return m_operationMode; }
     // The terminal's send action resets it.
@@ -83,6 +128,10 @@ public:
     // Negative delays count as none.
     void SetCommandDelay(int ms) { m_commandDelay = ms < 0 ? 0 : ms; }
     void SetReceiveHook(IReceiveHook *hook) { m_receiveHook = hook; }
+    void SetRunEvents(IRunEvents *events) { m_events = events; }
+    // A run has started and not yet ended (or rests on a block it did not understand: no).
+    [[nodiscard]] bool RunActive() const { return m_run.active; }
+    [[nodiscard]] int CurrentRunId() const { return m_run.id; }
     // A timer may tick a little early (coarse timers do): the clock keeps the pause whole.
     void SetClock(TMonotonicClock clock) { m_clock = std::move(clock); }
 
@@ -100,7 +149,22 @@ private:
         std::function<void()> action;
     };
 
+    struct TRun
+    {
+        int id = 0;
+        TRunKind kind = TRunKind::Queries;
+        bool active = false;
+        // Ended on a block it did not understand; an answer or a re-entry attempt goes on.
+        bool resting = false;
+        // The entry a time-out found unanswered: a silent device is reported by it.
+        std::string unanswered;
+    };
+
     void HandleBlock(std::string_view rx);
+    void StartRun(TRunKind kind);
+    void EndRun(TRunEnd end, std::string command = {}, std::string detail = {});
+    // A resting run that moves on again.
+    void ResumeRun();
     void PauseOver();
     void ReleaseHeld();
 
@@ -111,6 +175,9 @@ private:
     TReplyApplier &m_applier;
     IProgress &m_progress;
     IReceiveHook *m_receiveHook = nullptr;
+    IRunEvents *m_events = nullptr;
+    TRun m_run;
+    int m_lastRunId = 0;
 
     TOperationMode m_operationMode = TOperationMode::None;
     int m_commandDelay = kDefaultCommandDelay;

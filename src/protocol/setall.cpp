@@ -1,190 +1,127 @@
 #include "protocol/setall.h"
 
-#include <initializer_list>
-#include <string_view>
-
-#include "support/conversions.h"
+#include "protocol/parameters.h"
+#include "protocol/valueforms.h"
 #include "support/encoding.h"
 
 namespace m845 {
 
 namespace {
 
-// Every value goes out as the device's GBK, unaltered otherwise: nothing trimmed or checked.
-void Set(TCmd cmd, std::string_view utf8Value)
+// One set line with the panel's value in the parameter table's form; nothing trimmed or
+// checked, the device's GBK on the wire.
+class TSetList
 {
-    QueueAddSet(cmd, Utf8ToGbk(utf8Value));
-}
+public:
+    TSetList(const IPanel &panel, TCmd identityCmd)
+        : m_panel(panel)
+        , m_identityCmd(identityCmd)
+    {}
 
-std::string Joined(std::initializer_list<std::string> parts)
-{
-    std::string out;
-    for (const auto &part : parts) {
-        if (&part != parts.begin())
-            out += ',';
-        out += part;
+    void Add(TCmd cmd) const
+    {
+        if (const auto value = PanelValue(m_panel, cmd, m_identityCmd))
+            QueueAddSet(cmd, Utf8ToGbk(*value));
     }
-    return out;
-}
+    [[nodiscard]] bool Checked(PanelCheck box) const { return m_panel.Checked(box); }
 
-// The box's text as it stands while its Hex box is ticked, else the hexadecimal of its bytes.
-std::string HexData(const IPanel &panel, std::string_view utf8Text, PanelCheck hexBox)
-{
-    const std::string gbk = Utf8ToGbk(utf8Text);
-    return panel.Checked(hexBox) ? gbk : TextToHex(gbk, "");
-}
-
-const char *ItemKeyword(const IPanel &panel, PanelCombo box, const char *item0,
-                        const char *otherwise)
-{
-    return panel.ComboIndex(box) == 0 ? item0 : otherwise;
-}
+private:
+    const IPanel &m_panel;
+    TCmd m_identityCmd;
+};
 
 struct TSocketRow
 {
     PanelCheck enable;
     TCmd en, sock, sl, to;
-    PanelCombo protocol, kind;
-    PanelEdit addr, port, timeout;
 };
 
 constexpr TSocketRow kWrittenSockets[] = {
-    {PanelCheck::SktA, TCmd::SOCKAEN, TCmd::SOCKA, TCmd::SOCKASL, TCmd::SOCKATO,
-     PanelCombo::ProtocolA, PanelCombo::ASL, PanelEdit::AddrA, PanelEdit::PortA,
-     PanelEdit::SockATo},
-    {PanelCheck::SktB, TCmd::SOCKBEN, TCmd::SOCKB, TCmd::SOCKBSL, TCmd::SOCKBTO,
-     PanelCombo::ProtocolB, PanelCombo::BSL, PanelEdit::AddrB, PanelEdit::PortB,
-     PanelEdit::SockBTo},
+    {PanelCheck::SktA, TCmd::SOCKAEN, TCmd::SOCKA, TCmd::SOCKASL, TCmd::SOCKATO},
+    {PanelCheck::SktB, TCmd::SOCKBEN, TCmd::SOCKB, TCmd::SOCKBSL, TCmd::SOCKBTO},
 };
 
-void AddSocketLines(const IPanel &panel)
+void AddSocketLines(const TSetList &list)
 {
     for (const auto &row : kWrittenSockets) {
-        if (!panel.Checked(row.enable)) {
-            QueueAddSet(row.en, "OFF");
+        list.Add(row.en);
+        if (!list.Checked(row.enable))
             continue;
-        }
-        QueueAddSet(row.en, "ON");
-        Set(row.sock, Joined({panel.ComboText(row.protocol), panel.EditText(row.addr),
-                              panel.EditText(row.port)}));
-        QueueAddSet(row.sl, ItemKeyword(panel, row.kind, "SHORT", "LONG"));
-        Set(row.to, panel.EditText(row.timeout));
+        list.Add(row.sock);
+        list.Add(row.sl);
+        list.Add(row.to);
     }
 }
 
-void AddRegistrationLines(const IPanel &panel, bool udc, TCmd identityCmd)
+void AddRegistrationLines(const IPanel &panel, const TSetList &list, bool udc)
 {
-    if (!panel.Checked(PanelCheck::RegEn)) {
-        QueueAddSet(TCmd::REGEN, "OFF");
+    list.Add(TCmd::REGEN);
+    if (!panel.Checked(PanelCheck::RegEn))
         return;
-    }
-    QueueAddSet(TCmd::REGEN, "ON");
-    QueueAddSet(TCmd::REGSND, ItemKeyword(panel, PanelCombo::RegSnd, "LINK", "DATA"));
+    list.Add(TCmd::REGSND);
     if (udc) {
-        Set(TCmd::ID, panel.EditText(PanelEdit::UdcId));
+        list.Add(TCmd::ID);
         return;
     }
+    // No type selected writes no type.
+    list.Add(TCmd::REGTP);
     switch (panel.ComboIndex(PanelCombo::RegTp)) {
-    case 0:
-        QueueAddSet(TCmd::REGTP, "ICCID");
-        break;
-    case 1:
-        QueueAddSet(TCmd::REGTP, CmdName(identityCmd));
-        break;
     case 2:
-        QueueAddSet(TCmd::REGTP, "CLOUD");
-        Set(TCmd::CLOUD,
-            Joined({panel.ComboText(PanelCombo::RegDt), panel.EditText(PanelEdit::CloudPa)}));
+        list.Add(TCmd::CLOUD);
         break;
     case 3:
-        QueueAddSet(TCmd::REGTP, "USER");
-        QueueAddSet(TCmd::REGDT,
-                    HexData(panel, panel.ComboText(PanelCombo::RegDt), PanelCheck::RegDtHex));
+        list.Add(TCmd::REGDT);
         break;
     default:
         break;
     }
 }
 
-void AddNetLines(const IPanel &panel, bool udc, TCmd identityCmd)
+void AddNetLines(const IPanel &panel, const TSetList &list, bool udc)
 {
-    QueueAddSet(TCmd::WKMOD, udc ? "UDC" : "NET");
-    AddSocketLines(panel);
-    Set(TCmd::SOCKRSTIM, panel.EditText(PanelEdit::SockRsTim));
+    list.Add(TCmd::WKMOD);
+    AddSocketLines(list);
+    list.Add(TCmd::SOCKRSTIM);
+    list.Add(TCmd::HEARTEN);
     if (panel.Checked(PanelCheck::HeartEn)) {
-        QueueAddSet(TCmd::HEARTEN, "ON");
-        Set(TCmd::HEARTTM, panel.EditText(PanelEdit::HeartTm));
-        QueueAddSet(TCmd::HEARTDT,
-                    HexData(panel, panel.EditText(PanelEdit::HeartDt), PanelCheck::HeartDtHex));
-        QueueAddSet(TCmd::HEARTSND, ItemKeyword(panel, PanelCombo::HeartSnd, "NET", "COM"));
-    } else {
-        QueueAddSet(TCmd::HEARTEN, "OFF");
+        list.Add(TCmd::HEARTTM);
+        list.Add(TCmd::HEARTDT);
+        list.Add(TCmd::HEARTSND);
     }
-    AddRegistrationLines(panel, udc, identityCmd);
-    QueueAddSet(TCmd::SOCKIND, OnOffFromCheck(panel, PanelCheck::SOCKIND));
-}
-
-void AddHttpdLines(const IPanel &panel)
-{
-    QueueAddSet(TCmd::WKMOD, "HTTPD");
-    Set(TCmd::HTPTP, panel.ComboText(PanelCombo::HTPTP));
-    Set(TCmd::HTPURL, panel.EditText(PanelEdit::HTPURL));
-    Set(TCmd::HTPSV,
-        Joined({panel.EditText(PanelEdit::HTPSVIP), panel.EditText(PanelEdit::HTPSVPort)}));
-    Set(TCmd::HTPTO, panel.EditText(PanelEdit::HtpTo));
-    Set(TCmd::HTPHD, panel.EditText(PanelEdit::HTPHD));
-    QueueAddSet(TCmd::HTPFLT, OnOffFromCheck(panel, PanelCheck::HtpFlt));
-}
-
-void AddSmsLines(const IPanel &panel)
-{
-    QueueAddSet(TCmd::WKMOD, "SMS");
-    Set(TCmd::DSTNUM, panel.EditText(PanelEdit::DSTNUM));
-    QueueAddSet(TCmd::SMSFLT, OnOffFromCheck(panel, PanelCheck::SMSFLT));
-    QueueAddSet(TCmd::SMSPH, OnOffFromCheck(panel, PanelCheck::SMSPH));
+    AddRegistrationLines(panel, list, udc);
+    list.Add(TCmd::SOCKIND);
 }
 
 } // namespace
 
-std::string OnOffFromCheck(const IPanel &panel, PanelCheck box)
-{
-    return panel.Checked(box) ? "ON" : "OFF";
-}
-
-std::string UartText(const IPanel &panel)
-{
-    return Joined({panel.ComboText(PanelCombo::Baud), panel.ComboText(PanelCombo::D),
-                   panel.ComboText(PanelCombo::S), panel.ComboText(PanelCombo::P)});
-}
-
 void BuildSetAll(const IPanel &panel, TCmd identityCmd)
 {
     QueueClear();
+    const TSetList list(panel, identityCmd);
     switch (WorkModeIndex(panel)) {
     case 0:
-        AddNetLines(panel, false, identityCmd);
+        AddNetLines(panel, list, false);
         break;
     case 3:
-        AddNetLines(panel, true, identityCmd);
+        AddNetLines(panel, list, true);
         break;
     case 1:
-        AddHttpdLines(panel);
+        for (TCmd cmd : {TCmd::WKMOD, TCmd::HTPTP, TCmd::HTPURL, TCmd::HTPSV, TCmd::HTPTO,
+                         TCmd::HTPHD, TCmd::HTPFLT})
+            list.Add(cmd);
         break;
     case 2:
-        AddSmsLines(panel);
+        for (TCmd cmd : {TCmd::WKMOD, TCmd::DSTNUM, TCmd::SMSFLT, TCmd::SMSPH})
+            list.Add(cmd);
         break;
     default:
         break;
     }
-    Set(TCmd::UART, UartText(panel));
-    Set(TCmd::UARTFT, panel.EditText(PanelEdit::UARTFT));
-    Set(TCmd::UARTFL, panel.EditText(PanelEdit::UARTFL));
+    for (TCmd cmd : {TCmd::UART, TCmd::UARTFT, TCmd::UARTFL})
+        list.Add(cmd);
     if (panel.Checked(PanelCheck::More)) {
-        QueueAddSet(TCmd::E, OnOffFromCheck(panel, PanelCheck::E));
-        Set(TCmd::CMDPW, panel.EditText(PanelEdit::CmdPw));
-        Set(TCmd::STMSG, panel.EditText(PanelEdit::StMsg));
-        Set(TCmd::APN, panel.EditText(PanelEdit::Apn));
-        Set(TCmd::RSTIM, panel.EditText(PanelEdit::RsTim));
+        for (TCmd cmd : {TCmd::E, TCmd::CMDPW, TCmd::STMSG, TCmd::APN, TCmd::RSTIM})
+            list.Add(cmd);
     }
 }
 

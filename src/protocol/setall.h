@@ -14,8 +14,4 @@ namespace m845 {
 // Panel texts are UTF-8; the lines carry GBK.
 void BuildSetAll(const IPanel &panel, TCmd identityCmd);
 
-// The text forms the configuration file shares: "ON"/"OFF" and "115200,8,1,NONE" (no flow).
-[[nodiscard]] std::string OnOffFromCheck(const IPanel &panel, PanelCheck box);
-[[nodiscard]] std::string UartText(const IPanel &panel);
-
 } // namespace m845

@@ -1,5 +1,6 @@
 #include "support/conversions.h"
 
+#include <algorithm>
 #include <array>
 
 namespace m845 {
@@ -68,19 +69,6 @@ bool IsBlank(char c)
 char AsciiLower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameAsciiText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Non-overlapping matches; after a partial match the scan resumes behind the matched part.
@@ -287,10 +275,16 @@ std::string HdVerSignName(std::uint8_t value)
     return std::string(kHdVerSignNames[value]);
 }
 
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
 std::uint8_t HdVerSignFromName(std::string_view text)
 {
     for (std::size_t i = 0; i < kHdVerSignNames.size(); ++i) {
-        if (SameAsciiText(text, kHdVerSignNames[i])) {
+        if (EqualsNoCase(text, kHdVerSignNames[i])) {
             return static_cast<std::uint8_t>(i);
         }
     }

@@ -31,6 +31,8 @@ enum class THdVerSign : std::uint8_t { HdUnknown = 0, HdAlder = 1, HdBirch = 2, 
 [[nodiscard]] int CountOccurrences(std::u16string_view pattern, std::u16string_view text);
 [[nodiscard]] int CountOccurrences(std::string_view pattern, std::string_view text);
 [[nodiscard]] std::vector<std::string> SplitCommaText(std::string_view text);
+// Equal but for the letter case of A-Z: command names, INI names, list items, keywords.
+[[nodiscard]] bool EqualsNoCase(std::string_view a, std::string_view b);
 [[nodiscard]] std::uint16_t Crc16Xmodem(const std::uint8_t *bytes, std::size_t start, std::size_t count);
 [[nodiscard]] std::string HdVerSignName(std::uint8_t value);
 // 255 when the text names no member.

@@ -163,4 +163,34 @@ bool IsValidUtf8(std::string_view text)
     return true;
 }
 
+std::string EscapeControls(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    const auto escape = [&out](std::string_view bytes) {
+        static constexpr std::string_view kHex = "0123456789ABCDEF";
+        for (const char c : bytes) {
+            const auto b = static_cast<unsigned char>(c);
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+        }
+    };
+    while (!text.empty()) {
+        const std::size_t length = Utf8SequenceLength(text);
+        const auto b0 = static_cast<unsigned char>(text[0]);
+        const bool c0
+            = length == 1 && (b0 < 0x20 || b0 == 0x7F) && b0 != '\t' && b0 != '\n' && b0 != '\r';
+        // U+0080..U+009F: a terminal may take U+009B as CSI.
+        const bool c1 = length == 2 && b0 == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0;
+        const std::string_view sequence = text.substr(0, length == 0 ? 1 : length);
+        if (length == 0 || c0 || c1)
+            escape(sequence);
+        else
+            out += sequence;
+        text.remove_prefix(sequence.size());
+    }
+    return out;
+}
+
 } // namespace m845

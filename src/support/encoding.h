@@ -13,4 +13,10 @@ namespace m845 {
 [[nodiscard]] std::string Utf8ToGbk(std::string_view utf8);
 [[nodiscard]] bool IsValidUtf8(std::string_view text);
 
+// Device bytes made safe for a terminal or a record file: every control a terminal would obey
+// (C0 but TAB, LF and CR, DEL, C1) and every byte that is no UTF-8 shows as \xNN, by its bytes;
+// text stays. Line breaks are the caller's: they stay, to be split as before. A backslash
+// stays too: this is for reading, and the hex display has the exact bytes.
+[[nodiscard]] std::string EscapeControls(std::string_view text);
+
 } // namespace m845

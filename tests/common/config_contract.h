@@ -15,9 +15,11 @@
 #include <gtest/gtest.h>
 
 #include "common/fake_tool.h"
+#include "common/quiet_log.h"
 #include "config/config.h"
 #include "config/inifile.h"
 #include "core/panel.h"
+#include "protocol/reply.h"
 
 namespace m845::test {
 
@@ -105,19 +107,25 @@ ID=
 template <class T> class ConfigContract : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_panel = ConfigPanelFactory<T>::Make(); }
+    void SetUp() override
+    {
+        m_panel = ConfigPanelFactory<T>::Make();
+        m_device = std::make_unique<TReplyApplier>(*m_panel, m_log);
+    }
 
     IPanel &P() { return *m_panel; }
-    void Load(std::string_view text) { LoadConfig(TIniFile(text), *m_panel, m_tool); }
+    void Load(std::string_view text) { LoadConfig(TIniFile(text), *m_panel, *m_device, m_tool); }
     [[nodiscard]] std::string Save(std::string_view onto = {})
     {
         TIniFile ini(onto);
-        SaveConfig(ini, *m_panel, m_tool);
+        SaveConfig(ini, *m_panel, *m_device, m_tool);
         return ini.Text();
     }
 
     TFakeTool m_tool;
+    TQuietLog m_log;
     std::unique_ptr<IPanel> m_panel;
+    std::unique_ptr<TReplyApplier> m_device;
 };
 
 TYPED_TEST_SUITE_P(ConfigContract);

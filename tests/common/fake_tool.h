@@ -32,8 +32,6 @@ public:
     void SetCustom(bool value) override { custom = value; }
     [[nodiscard]] int SendKeyTag() const override { return sendKey; }
     void ChooseSendKey(int tag) override { sendKey = tag; }
-    [[nodiscard]] std::uint8_t HardwareSign() const override { return sign; }
-    void LoadHardwareSign(std::uint8_t value) override { sign = value; }
     [[nodiscard]] int CommandDelay() const override { return delay; }
     void SetCommandDelay(int ms) override { delay = ms; }
     void FillPortList() override
@@ -69,7 +67,6 @@ public:
     bool help = false;
     bool custom = true;
     int sendKey = 0;
-    std::uint8_t sign = 3;
     int delay = -1;
     bool recording = true;
     std::string recordFile = "unset";

@@ -29,6 +29,7 @@
 #include "core/panel.h"
 #include "lang/langlist.h"
 #include "protocol/reply.h"
+#include "protocol/valueforms.h"
 
 namespace m845::test {
 

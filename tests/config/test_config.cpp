@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <set>
 #include <string>
 
 #include <csignal>
@@ -16,6 +17,9 @@
 #include "common/config_contract.h"
 #include "common/fake_panel.h"
 #include "common/fake_tool.h"
+#include "common/quiet_log.h"
+#include "protocol/parameters.h"
+#include "protocol/reply.h"
 #include "common/file_text.h"
 #include "config/config.h"
 #include "config/inifile.h"
@@ -40,15 +44,18 @@ namespace fs = std::filesystem;
 class ConfigLoad : public testing::Test
 {
 protected:
-    void Load(std::string_view text) { LoadConfig(TIniFile(text), panel, tool); }
+    void Load(std::string_view text) { LoadConfig(TIniFile(text), panel, device, tool); }
     [[nodiscard]] std::string Saved()
     {
         TIniFile ini;
-        SaveConfig(ini, panel, tool);
+        SaveConfig(ini, panel, device, tool);
         return ini.Text();
     }
+    [[nodiscard]] int Sign() const { return static_cast<int>(device.HardwareSign()); }
 
     TFakePanel panel;
+    TQuietLog log;
+    TReplyApplier device{panel, log};
     TFakeTool tool;
 };
 
@@ -60,7 +67,7 @@ TEST_F(ConfigLoad, FirstRunSettings)
     EXPECT_TRUE(tool.chinese) << "the system's language";
     EXPECT_TRUE(tool.help);
     EXPECT_EQ(tool.sendKey, 2);
-    EXPECT_EQ(tool.sign, 3) << "HdCedar";
+    EXPECT_EQ(Sign(), 3) << "HdCedar";
     EXPECT_EQ(tool.delay, 150);
     EXPECT_FALSE(tool.recording);
     EXPECT_EQ(tool.portListFills, 1);
@@ -86,10 +93,11 @@ TEST_F(ConfigLoad, SystemValueForms)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.file);
         tool = TFakeTool();
+        device.LoadHardwareSign(THdVerSign::HdCedar);
         Load("[System]\n" + std::string(row.file) + "\n");
         EXPECT_EQ(tool.chinese, row.chinese);
         EXPECT_EQ(tool.sendKey, row.sendKey) << "3 runs no choice; two is no number";
-        EXPECT_EQ(tool.sign, row.sign);
+        EXPECT_EQ(Sign(), row.sign);
     }
     // A sign that names no member is written as a member, so it reads back as one.
     EXPECT_NE(Saved().find("HdVerSign=HdUnknown\n"), std::string::npos);
@@ -124,6 +132,33 @@ TEST_F(ConfigLoad, PortSettings)
     Load("[OpenUart]\nComName=/dev/ttyS0\n");
     EXPECT_EQ(tool.PortText(PortSetting::ComName), "") << "not read with an empty list";
     EXPECT_NE(Saved().find("ComName=\n"), std::string::npos);
+}
+
+TEST_F(ConfigLoad, EveryParameterKeyOfTheTableIsSavedAndLoaded)
+{
+    // Each registration type saves its own data key: one save per type covers them all.
+    std::set<std::string> saved;
+    panel.SetRadioChecked(PanelRadio::NetTran, true);
+    for (int type = 0; type < 4; ++type) {
+        panel.SetComboIndex(PanelCombo::RegTp, type);
+        TIniFile ini;
+        SaveParameters(ini, panel, device);
+        for (const TParameter &row : Parameters()) {
+            if (!row.key.empty() && ini.Value(row.section, row.key))
+                saved.insert(std::string(row.section) + "/" + std::string(row.key));
+        }
+    }
+    for (const TParameter &row : Parameters()) {
+        if (row.key.empty())
+            continue;
+        const std::string key = std::string(row.section) + "/" + std::string(row.key);
+        EXPECT_TRUE(saved.count(key)) << key << " is never saved";
+        // Loaded too: a value of the key's form reaches the panel as the write-all reads it.
+        if (row.form == TValueForm::Text && row.cmd != TCmd::ICCID && !IsIdentity(row.cmd)) {
+            Load("[" + std::string(row.section) + "]\n" + std::string(row.key) + "=marker\n");
+            EXPECT_EQ(PanelValue(panel, row.cmd, TCmd::IMEI), "marker") << key;
+        }
+    }
 }
 
 TEST_F(ConfigLoad, SocketRowsRunTheProtocolReactionAfterTheKind)
@@ -183,6 +218,8 @@ protected:
 
     fs::path dir;
     TFakePanel panel;
+    TQuietLog log;
+    TReplyApplier device{panel, log};
     TFakeTool tool;
 };
 
@@ -190,7 +227,7 @@ TEST_F(FileStore, SaveKeepsWhatTheProgramDoesNotWrite)
 {
     const fs::path file = dir / "M845Cfg.ini";
     std::ofstream(file) << "; by hand\n[Reg]\nMEID=A100\nREGTP=USER\n[Future]\nNew=1\n";
-    ASSERT_TRUE(SaveConfigFile(file.string(), panel, tool).ok);
+    ASSERT_TRUE(SaveConfigFile(file.string(), panel, device, tool).ok);
     const std::string text = ReadFile(file);
     EXPECT_EQ(text.rfind("; by hand\n[Reg]\nMEID=A100\nREGTP=USER\nREGEN", 0), 0u) << text;
     EXPECT_NE(text.find("[Future]\nNew=1\n[System]"), std::string::npos);
@@ -211,7 +248,7 @@ TEST_F(FileStore, FailedSavesLeaveTheOldFileAsItWas)
     const fs::path folder = dir / "M845Cfg.ini";
     fs::create_directories(folder / "inside");
     for (const fs::path &target : {dir / "plain" / "M845Cfg.ini", folder}) {
-        const TFileOutcome saved = SaveConfigFile(target.string(), panel, tool);
+        const TFileOutcome saved = SaveConfigFile(target.string(), panel, device, tool);
         EXPECT_FALSE(saved.ok) << target;
         EXPECT_FALSE(saved.reason.empty());
     }
@@ -232,7 +269,7 @@ TEST_F(FileStore, AFullDiskLeavesTheOldFileWhole)
     rlimit small = saved;
     small.rlim_cur = 100;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const TFileOutcome outcome = SaveConfigFile(file.string(), panel, tool);
+    const TFileOutcome outcome = SaveConfigFile(file.string(), panel, device, tool);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(outcome.ok);
@@ -245,7 +282,7 @@ TEST_F(FileStore, ALinkedFileIsReplacedThroughTheLink)
     fs::create_directories(dir / "real");
     std::ofstream(dir / "real" / "cfg.ini") << "[Base]\n";
     fs::create_symlink(dir / "real" / "cfg.ini", dir / "M845Cfg.ini");
-    ASSERT_TRUE(SaveConfigFile((dir / "M845Cfg.ini").string(), panel, tool).ok);
+    ASSERT_TRUE(SaveConfigFile((dir / "M845Cfg.ini").string(), panel, device, tool).ok);
     EXPECT_TRUE(fs::is_symlink(dir / "M845Cfg.ini"));
     EXPECT_NE(ReadFile(dir / "real" / "cfg.ini").find("CMDPW="), std::string::npos);
 }

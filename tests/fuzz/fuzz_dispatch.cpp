@@ -12,6 +12,7 @@
 #include "protocol/commands.h"
 #include "protocol/fakes.h"
 #include "protocol/reply.h"
+#include "protocol/valueforms.h"
 #include "protocol/sequencer.h"
 
 namespace {

@@ -10,9 +10,11 @@
 
 #include "common/fake_panel.h"
 #include "common/fake_tool.h"
+#include "common/quiet_log.h"
 #include "config/config.h"
 #include "config/inifile.h"
 #include "fuzz/fuzz_input.h"
+#include "protocol/reply.h"
 
 namespace {
 
@@ -39,12 +41,14 @@ std::string SavedAfterRun(const std::string &text)
 {
     m845::TIniFile ini(text);
     m845::test::TFakePanel panel;
+    m845::test::TQuietLog log;
+    m845::TReplyApplier device(panel, log);
     m845::test::TFakeTool tool;
-    m845::LoadConfig(ini, panel, tool);
+    m845::LoadConfig(ini, panel, device, tool);
     // The window's panel shows the data entry of the registration type it selects; the plain
     // one has no such rule, and would save another type's data (blanks and all) as CLOUD.
     panel.SetComboIndex(m845::PanelCombo::RegDt, panel.ComboIndex(m845::PanelCombo::RegTp));
-    m845::SaveConfig(ini, panel, tool);
+    m845::SaveConfig(ini, panel, device, tool);
     return ini.Text();
 }
 

@@ -10,6 +10,8 @@
 #include "core/link.h"
 #include "core/log.h"
 #include "core/timer.h"
+#include "common/fake_panel.h"
+#include "protocol/reply.h"
 #include "protocol/sequencer.h"
 
 namespace m845::test {
@@ -147,6 +149,19 @@ public:
     int hides = 0;
     // (complete, total) in order.
     std::vector<std::pair<int, int>> shown;
+};
+
+// A sequencer with fakes all round, for fixtures to inherit.
+struct TSequencerRig
+{
+    TFakeLog log;
+    TFakeLink link{log};
+    TFakeTimer rcv;
+    TFakeTimer pause;
+    TFakePanel panel;
+    TReplyApplier applier{panel, log};
+    TFakeProgress progress;
+    TSequencer seq{link, log, rcv, pause, applier, progress};
 };
 
 } // namespace m845::test

@@ -1,4 +1,5 @@
 #include "protocol/reply.h"
+#include "protocol/valueforms.h"
 
 #include <cctype>
 #include <ostream>

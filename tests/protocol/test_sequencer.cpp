@@ -38,7 +38,7 @@ const std::vector<std::string> kRestNames = {
     "HEARTSND", "HEARTTM", "HTPTP",   "HTPURL",  "HTPSV",   "HTPHD",   "HTPTO",   "HTPFLT",
 };
 
-class SequencerTest : public ::testing::Test
+class SequencerTest : public ::testing::Test, protected TSequencerRig
 {
 protected:
     SequencerTest()
@@ -59,14 +59,6 @@ protected:
     [[nodiscard]] std::string LastSent() const { return link.sent.empty() ? "" : link.sent.back(); }
 
     std::int64_t now = 1000;
-    TFakeLog log;
-    TFakeLink link{log};
-    TFakeTimer rcv;
-    TFakeTimer pause;
-    TFakePanel panel;
-    TReplyApplier applier{panel, log};
-    TFakeProgress progress;
-    TSequencer seq{link, log, rcv, pause, applier, progress};
 };
 
 TEST_F(SequencerTest, ReadAllFromDataTransferFollowsTheWorkedExample)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/fake_panel.h"
+#include "protocol/valueforms.h"
 
 namespace m845::test {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 
 #include "support/encoding.h"
 
@@ -95,6 +96,22 @@ INSTANTIATE_TEST_SUITE_P(
         Utf8Case{"BeyondMax", "\xF4\x90\x80\x80", false}, Utf8Case{"Truncated", "\xE4\xB8", false},
         Utf8Case{"LoneContinuation", "\x80", false}, Utf8Case{"GbkBytes", "\xD6\xD0", false}),
     [](const testing::TestParamInfo<Utf8Case> &info) { return std::string(info.param.name); });
+
+TEST(Encoding, EscapeControlsShowsWhatATerminalWouldObey)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x1B[2J+VER:1", "\\x1B[2J+VER:1"},
+        {"\x1B]0;x\x07\x01\x08\x0B\x0C\x1F", "\\x1B]0;x\\x07\\x01\\x08\\x0B\\x0C\\x1F"},
+        {std::string("a\0b\x7F", 4), "a\\x00b\\x7F"},
+        {"a\tb\r\nc\n", "a\tb\r\nc\n"}, // the callers split the lines
+        {"中文 € \xF0\x9F\x98\x80 \xE2\x90\x80 \xC2\xA0 a\\b",
+         "中文 € \xF0\x9F\x98\x80 \xE2\x90\x80 \xC2\xA0 a\\b"},
+        {"\xC2\x9B[2J\xC2\x85", "\\xC2\\x9B[2J\\xC2\\x85"},               // C1, by their bytes
+        {"\xFF\x80\xC0\xAFz\xE4\xB8", "\\xFF\\x80\\xC0\\xAFz\\xE4\\xB8"}, // no UTF-8
+    };
+    for (const auto &[text, shown] : cases)
+        EXPECT_EQ(EscapeControls(text), shown);
+}
 
 TEST(Encoding, ArbitraryBytesGiveValidUtf8AndNoCrash)
 {

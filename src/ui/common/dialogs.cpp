@@ -1,6 +1,7 @@
 #include "ui/common/dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace m845 {
@@ -40,27 +41,44 @@ QString TDialogs::OpenFileName(QWidget *parent, const QString &title, const QStr
                                const QString &filter)
 {
     QString answer;
-    if (Scripted({TDialogKind::OpenFile, title, start, filter}, answer))
+    if (Scripted({TDialogKind::OpenFile, title, start, filter, {}}, answer))
         return answer;
     return QFileDialog::getOpenFileName(parent, title, start, filter);
 }
 
 QString TDialogs::SaveFileName(QWidget *parent, const QString &title, const QString &start,
-                               const QString &filter, bool confirmReplace)
+                               const QString &filter, bool confirmReplace,
+                               const QString &defaultSuffix)
 {
     QString answer;
-    if (Scripted({TDialogKind::SaveFile, title, start, filter}, answer))
+    if (Scripted({TDialogKind::SaveFile, title, start, filter, defaultSuffix}, answer)) {
+        // As the dialog's own rule: a name without any dot, and no folder.
+        const QFileInfo chosen(answer);
+        if (!answer.isEmpty() && !defaultSuffix.isEmpty()
+            && !chosen.fileName().contains(QLatin1Char('.')) && !chosen.isDir())
+            answer += QLatin1Char('.') + defaultSuffix;
         return answer;
-    return QFileDialog::getSaveFileName(parent, title, start, filter, nullptr,
-                                        confirmReplace ? QFileDialog::Options()
-                                                       : QFileDialog::DontConfirmOverwrite);
+    }
+    QFileDialog dialog(parent, title, start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmReplace);
+    if (!defaultSuffix.isEmpty()) {
+        dialog.setDefaultSuffix(defaultSuffix);
+        // A native dialog (GTK, the desktop portal) asks about the name as typed and gets the
+        // suffix only afterwards: "customer" would then replace customer.ini unasked.
+        dialog.setOption(QFileDialog::DontUseNativeDialog, confirmReplace);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 void TDialogs::Warning(QWidget *parent, const QString &title, const QString &text,
                        const QString &detail)
 {
     QString unused;
-    if (Scripted({TDialogKind::Warning, title, text, {}}, unused))
+    if (Scripted({TDialogKind::Warning, title, text, {}, {}}, unused))
         return;
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     box.setInformativeText(detail);

@@ -21,6 +21,7 @@ struct TDialogRequest
     QString title;
     QString text; // the message, or the proposed file
     QString filter;
+    QString defaultSuffix;
 };
 
 class TDialogs final
@@ -30,15 +31,19 @@ public:
     [[nodiscard]] static QString OpenFileName(QWidget *parent, const QString &title,
                                               const QString &start, const QString &filter);
     // confirmReplace false: the file is appended to, so choosing an existing one is no risk.
+    // defaultSuffix goes onto a name without one before the overwrite question, so the question
+    // names the file the caller really writes.
     [[nodiscard]] static QString SaveFileName(QWidget *parent, const QString &title,
                                               const QString &start, const QString &filter,
-                                              bool confirmReplace = true);
+                                              bool confirmReplace = true,
+                                              const QString &defaultSuffix = {});
     // detail, when given, is shown below the message.
     static void Warning(QWidget *parent, const QString &title, const QString &text,
                         const QString &detail = {});
 
     // Tests: from now on no dialog is shown; each file dialog takes the next answer (empty or
-    // none left: cancelled) and every request is recorded.
+    // none left: cancelled), given the default suffix as the dialog gives it, and every request
+    // is recorded.
     static void Script(std::deque<QString> answers = {});
     static void EndScript();
     [[nodiscard]] static const std::vector<TDialogRequest> &Requests();

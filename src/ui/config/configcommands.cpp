@@ -38,8 +38,7 @@ TConfigCommands::TConfigCommands(TFrm_Main &window, TDeviceSession &session)
     : m_window(window)
     , m_session(session)
     , m_recorder(std::make_unique<TSessionRecorder>(window))
-    , m_tool(std::make_unique<TWindowSettings>(window, session.Applier(), session.Sequencer(),
-                                             *m_recorder))
+    , m_tool(std::make_unique<TWindowSettings>(window, session.Sequencer(), *m_recorder))
     , m_path(DataFolder() + std::string(kConfigFileName))
     , m_lastFolder(QFileInfo(FromStd(m_path)).absolutePath())
 {
@@ -60,40 +59,25 @@ TConfigCommands::TConfigCommands(TFrm_Main &window, TDeviceSession &session)
     if (file != nullptr)
         file->insertSeparator(exit);
 
-    m_previousLoad = window.LoadConfiguration;
-    window.LoadConfiguration = [this] {
-        if (m_previousLoad)
-            m_previousLoad();
-        LoadConfig();
-    };
-    m_previousTexts = window.ApplyMoreTexts;
-    window.ApplyMoreTexts = [this](TTextStep step) {
-        if (m_previousTexts)
-            m_previousTexts(step);
+    connect(&window, &TFrm_Main::LoadingConfiguration, this, &TConfigCommands::LoadConfig);
+    connect(&window, &TFrm_Main::ApplyingTexts, this, [this](TTextStep step) {
         if (step == TTextStep::Captions)
             ApplyTexts();
-    };
-    m_previousClose = window.BeforeClose;
-    window.BeforeClose = [this] {
-        if (m_previousClose)
-            m_previousClose();
+    });
+    connect(&window, &TFrm_Main::Closing, this, [this] {
         SaveConfig();
         ReleaseConfig();
-    };
+    });
 }
 
-TConfigCommands::~TConfigCommands()
-{
-    m_window.LoadConfiguration = m_previousLoad;
-    m_window.ApplyMoreTexts = m_previousTexts;
-    m_window.BeforeClose = m_previousClose;
-}
+TConfigCommands::~TConfigCommands() = default;
 
 void TConfigCommands::LoadConfig()
 {
     TIniFile ini;
     const TFileOutcome read = ReadConfigFile(m_path, ini);
-    m845::LoadConfig(ini, m_session.Panel(), *m_tool);
+    m845::LoadConfig(ini, m_session.Panel(), m_session.Applier(), *m_tool);
+    emit ToolSettingsLoaded(ini);
     // Said once the stored language is in force; the defaults stand in for the file.
     if (!read.ok)
         m_window.Log().LogWarn(LangFormat("info_CfgReadFailDflt", {m_path, read.reason}));
@@ -113,7 +97,9 @@ void TConfigCommands::ReleaseConfig()
 
 bool TConfigCommands::SaveTo(const std::string &path)
 {
-    const TFileOutcome saved = SaveConfigFile(path, m_session.Panel(), *m_tool);
+    const TFileOutcome saved
+        = SaveConfigFile(path, m_session.Panel(), m_session.Applier(), *m_tool,
+                         [this](TIniFile &ini) { emit ToolSettingsSaving(ini); });
     if (saved.ok)
         return true;
     TDialogs::Warning(&m_window, Lang("lang_Main_AppTitle"),
@@ -123,20 +109,14 @@ bool TConfigCommands::SaveTo(const std::string &path)
 
 void TConfigCommands::ApplyAtRunTime(const TIniFile &ini)
 {
-    const bool wasChinese = m_tool->IsChinese();
+    // The parameters only: the tool's own settings (language, port, recording, send key) stay
+    // as the technician has them.
     IPanel &panel = m_session.Panel();
-    m845::LoadConfig(ini, panel, *m_tool);
+    LoadParameters(ini, panel, m_session.Applier());
     // The texts step re-runs the work-mode reaction, which resets the heartbeat destination;
     // a file opened at run time keeps its own.
     const int heartSnd = panel.ComboIndex(PanelCombo::HeartSnd);
-    if (m_tool->IsChinese() != wasChinese)
-        m_window.mni_MenuClick(m_tool->IsChinese() ? QStringLiteral("mni_Cn")
-                                                   : QStringLiteral("mni_En"));
-    else if (m_window.ApplyMoreTexts) {
-        for (const TTextStep step :
-             {TTextStep::WorkMode, TTextStep::Captions, TTextStep::ComboItems, TTextStep::Hints})
-            m_window.ApplyMoreTexts(step);
-    }
+    m_window.ApplyPartTexts();
     panel.SetComboIndex(PanelCombo::HeartSnd, heartSnd);
 }
 
@@ -165,13 +145,12 @@ void TConfigCommands::mniLoadIniClick()
 
 void TConfigCommands::mniSaveIniClick()
 {
-    QString path = TDialogs::SaveFileName(
+    const QString path = TDialogs::SaveFileName(
         &m_window, Lang("lang_mniSaveIni"),
-        QDir(m_lastFolder).filePath(FromStd(std::string(kConfigFileName))), Lang("info_IniFilter"));
+        QDir(m_lastFolder).filePath(FromStd(std::string(kConfigFileName))), Lang("info_IniFilter"),
+        true, QStringLiteral("ini"));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".ini");
     m_lastFolder = QFileInfo(path).absolutePath();
     if (SaveTo(path.toStdString()))
         m_window.Log().LogInfo(LangFormat("info_CfgSaved", {path.toStdString()}));
@@ -179,7 +158,12 @@ void TConfigCommands::mniSaveIniClick()
 
 void TConfigCommands::mniLoadDfltClick()
 {
-    ApplyAtRunTime(TIniFile());
+    // As a first start without a file: the controls as built, the variant the program starts
+    // with, the file's defaults, the texts. A default of "empty" then empties, as it did then.
+    m_session.Panel().RestoreInitialState();
+    m_session.Applier().LoadHardwareSign(THdVerSign::HdCedar);
+    LoadParameters(TIniFile(), m_session.Panel(), m_session.Applier());
+    m_window.ApplyPartTexts();
     m_window.Log().LogInfo(LangText("info_DfltLoaded"));
 }
 

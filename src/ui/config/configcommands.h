@@ -50,6 +50,12 @@ public:
     [[nodiscard]] const std::string &Path() const { return m_path; }
     [[nodiscard]] TSessionRecorder &Recorder() const { return *m_recorder; }
 
+signals:
+    // The window's parts keep settings of their own in sections of their own: read at start,
+    // written with every save. A file opened at run time changes none of them.
+    void ToolSettingsLoaded(const m845::TIniFile &ini);
+    void ToolSettingsSaving(m845::TIniFile &ini);
+
 private:
     void ApplyAtRunTime(const TIniFile &ini);
     void LoadFile(const QString &path);
@@ -66,9 +72,6 @@ private:
     QAction *m_mniSaveIni = nullptr;
     QAction *m_mniLoadDflt = nullptr;
     QAction *m_mniLoadLastIni = nullptr;
-    std::function<void()> m_previousLoad;
-    std::function<void(TTextStep step)> m_previousTexts;
-    std::function<void()> m_previousClose;
 };
 
 } // namespace m845

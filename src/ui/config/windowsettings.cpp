@@ -1,10 +1,6 @@
 #include "ui/config/windowsettings.h"
 
-#include <QComboBox>
-
 #include "lang/langlist.h"
-#include "protocol/reply.h"
-#include "protocol/sequencer.h"
 #include "ui/link/serialbar.h"
 #include "ui/terminal/sendpane.h"
 #include "ui/terminal/sessionrecorder.h"
@@ -12,11 +8,10 @@
 
 namespace m845 {
 
-TWindowSettings::TWindowSettings(TFrm_Main &window, TReplyApplier &applier, TSequencer &sequencer,
-                             TSessionRecorder &recorder)
+TWindowSettings::TWindowSettings(TFrm_Main &window, TSequencer &sequencer,
+                                 TSessionRecorder &recorder)
     : m_window(window)
-    , m_applier(applier)
-    , m_sequencer(sequencer)
+    , m_link(window.SerialBar(), sequencer, TLinkSettings::TPortChoice::FromList)
     , m_recorder(recorder)
 {}
 
@@ -66,75 +61,39 @@ void TWindowSettings::ChooseSendKey(int tag)
     m_window.SetSendKey(tag);
 }
 
-std::uint8_t TWindowSettings::HardwareSign() const
-{
-    return static_cast<std::uint8_t>(m_applier.HardwareSign());
-}
-
-void TWindowSettings::LoadHardwareSign(std::uint8_t sign)
-{
-    m_applier.LoadHardwareSign(static_cast<THdVerSign>(sign));
-}
-
 int TWindowSettings::CommandDelay() const
 {
-    return m_sequencer.CommandDelay();
+    return m_link.CommandDelay();
 }
 
 void TWindowSettings::SetCommandDelay(int ms)
 {
-    m_sequencer.SetCommandDelay(ms);
-}
-
-QComboBox *TWindowSettings::Box(PortSetting box) const
-{
-    const char *name = "cbbOpenCom";
-    switch (box) {
-    case PortSetting::ComName:
-        return m_window.SerialBar().PortBox();
-    case PortSetting::BaudRate:
-        name = "cbbOpenBaud";
-        break;
-    case PortSetting::Parity:
-        name = "cbbOpenP";
-        break;
-    case PortSetting::Data:
-        name = "cbbOpenD";
-        break;
-    case PortSetting::Stop:
-        name = "cbbOpenS";
-        break;
-    case PortSetting::Flow:
-        name = "cbbOpenFlow";
-        break;
-    }
-    return m_window.SerialBar().findChild<QComboBox *>(QString::fromLatin1(name));
+    m_link.SetCommandDelay(ms);
 }
 
 void TWindowSettings::FillPortList()
 {
-    m_window.SerialBar().PortBox()->FillPortList();
-    m_window.SerialBar().PortBox()->setCurrentIndex(-1);
+    m_link.FillPortList();
 }
 
 int TWindowSettings::PortItemCount(PortSetting box) const
 {
-    return Box(box)->count();
+    return m_link.PortItemCount(box);
 }
 
 std::string TWindowSettings::PortItem(PortSetting box, int index) const
 {
-    return Box(box)->itemText(index).toStdString();
+    return m_link.PortItem(box, index);
 }
 
 void TWindowSettings::SetPortIndex(PortSetting box, int index)
 {
-    Box(box)->setCurrentIndex(index);
+    m_link.SetPortIndex(box, index);
 }
 
 std::string TWindowSettings::PortText(PortSetting box) const
 {
-    return Box(box)->currentText().toStdString();
+    return m_link.PortText(box);
 }
 
 bool TWindowSettings::Recording() const

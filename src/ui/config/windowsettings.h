@@ -1,27 +1,23 @@
 #pragma once
 
 // The tool's own settings as the window holds them: the language list, the Help menu, the
-// send key, the serial tool bar, the session's hardware variant and command pause, and the
-// session recorder.
+// send key, the serial tool bar, the session's command pause and the session recorder.
 
 #include <optional>
 
 #include "core/toolsettings.h"
-
-class QComboBox;
+#include "ui/link/linksettings.h"
 
 namespace m845 {
 
 class TFrm_Main;
-class TReplyApplier;
 class TSequencer;
 class TSessionRecorder;
 
 class TWindowSettings final : public IToolSettings
 {
 public:
-    TWindowSettings(TFrm_Main &window, TReplyApplier &applier, TSequencer &sequencer,
-                  TSessionRecorder &recorder);
+    TWindowSettings(TFrm_Main &window, TSequencer &sequencer, TSessionRecorder &recorder);
 
     [[nodiscard]] bool SystemIsChinese() const override;
     [[nodiscard]] bool IsChinese() const override;
@@ -31,8 +27,6 @@ public:
     void SetCustom(bool custom) override;
     [[nodiscard]] int SendKeyTag() const override;
     void ChooseSendKey(int tag) override;
-    [[nodiscard]] std::uint8_t HardwareSign() const override;
-    void LoadHardwareSign(std::uint8_t sign) override;
     [[nodiscard]] int CommandDelay() const override;
     void SetCommandDelay(int ms) override;
     void FillPortList() override;
@@ -45,11 +39,8 @@ public:
     void SetRecording(bool on, std::string_view file) override;
 
 private:
-    [[nodiscard]] QComboBox *Box(PortSetting box) const;
-
     TFrm_Main &m_window;
-    TReplyApplier &m_applier;
-    TSequencer &m_sequencer;
+    TLinkSettings m_link;
     TSessionRecorder &m_recorder;
     std::optional<bool> m_storedChinese;
 };

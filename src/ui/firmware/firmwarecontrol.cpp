@@ -27,14 +27,7 @@ TFirmwareControl::TFirmwareControl(TFrm_Main &window, IProgress &progress)
     window.Link().ChooseFirmwareFile = [this] {
         m_upgrade->ChooseFirmwareFile();
     };
-    // The window's first close step; whoever hooked in before keeps their turn after it.
-    window.BeforeClose
-        = [self = QPointer<TFirmwareControl>(this), previous = std::move(window.BeforeClose)] {
-              if (self)
-                  self->m_upgrade->CloseFirmwareFile();
-              if (previous)
-                  previous();
-          };
+    connect(&window, &TFrm_Main::Closing, this, [this] { m_upgrade->CloseFirmwareFile(); });
 }
 
 TFirmwareControl::~TFirmwareControl()

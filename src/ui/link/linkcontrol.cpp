@@ -117,8 +117,7 @@ bool TLinkControl::OpenLink()
         }
         m_comm.OpenPort();
         m_isPortOpen = true;
-        if (OnPortOpenChanged)
-            OnPortOpenChanged(true);
+        emit PortOpenChanged(true);
     } catch (const std::exception &) {
         m_lastFailure = static_cast<int>(TOpenFailure::System);
         m_isPortOpen = false;
@@ -131,8 +130,8 @@ void TLinkControl::CloseLink()
     m_comm.ClosePort();
     const bool wasOpen = m_isPortOpen;
     m_isPortOpen = false;
-    if (wasOpen && OnPortOpenChanged)
-        OnPortOpenChanged(false);
+    if (wasOpen)
+        emit PortOpenChanged(false);
 }
 
 void TLinkControl::SetButtonTag(int tag)

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include <QObject>
+
 #include "core/link.h"
 #include "core/readinterval.h"
 
@@ -38,8 +40,9 @@ inline constexpr int kBtnTagChooseFirmware = 3;
 // Read interval that ends a received block, by baud rate.
 [[nodiscard]] std::uint32_t ReadIntervalForBaud(std::uint32_t baud);
 
-class TLinkControl final : public ILink, public IReadInterval
+class TLinkControl final : public QObject, public ILink, public IReadInterval
 {
+    Q_OBJECT
 public:
     // rcvTimer is the sequencer's reply timer; it may be null until the sequencer exists.
     TLinkControl(TComm &comm, const IPortSettings &settings, ILog &log, ITimer *rcvTimer = nullptr);
@@ -73,8 +76,6 @@ public:
     std::function<void(int tag)> OnButtonTagChanged;
     // Tag 3: the firmware upgrade's file choice.
     std::function<void()> ChooseFirmwareFile;
-    // The port was opened (true) or closed (false), before any of its data is handled.
-    std::function<void(bool open)> OnPortOpenChanged;
     // Adds to the sent-bytes counter; SendData is its only caller.
     std::function<void(std::uint32_t count)> CountTx;
 
@@ -82,6 +83,10 @@ public:
     void cm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length);
     void cm1ReceiveError(std::uint32_t eventMask);
     void cm1RequestHangup();
+
+signals:
+    // The port was opened (true) or closed (false), before any of its data is handled.
+    void PortOpenChanged(bool open);
 
 private:
     // Writes in pieces the component's 16-bit length can carry.

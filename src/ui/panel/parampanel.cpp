@@ -62,6 +62,11 @@ bool IsHexDigits(const QString &text)
 
 TParamPanel::~TParamPanel() = default;
 
+void TParamPanel::RestoreInitialState()
+{
+    m_initial.Restore();
+}
+
 QString TParamPanel::WorkModePicture() const
 {
     return m_imgWkMod->Picture();

@@ -11,6 +11,7 @@
 
 #include "core/panel.h"
 #include "ui/common/textsetters.h"
+#include "ui/panel/widgetstates.h"
 
 class QCheckBox;
 class QComboBox;
@@ -48,6 +49,10 @@ public:
     void ApplyTexts(TTextStep step, const std::function<void()> &setIdentityItem = {});
     // All four steps in order.
     void ApplyTexts(const std::function<void()> &setIdentityItem = {});
+
+    // Every control as construction left it, before any configuration, text step or start-up
+    // mode; no reaction runs. What a first start then loads makes the panel a first start's.
+    void RestoreInitialState();
 
     // The name of the diagram shown ("Net_en", "Http_cn", "Sms_en" ...), empty before the
     // first work-mode selection.
@@ -107,6 +112,7 @@ private:
     void ApplyCaptions();
     void ApplyComboItems(const std::function<void()> &setIdentityItem);
     void ApplyHints();
+    void ApplyAccessibleNames();
 
     void RzchckbxEnableClick(QCheckBox *box);
     void CbbProtocolChange(QComboBox *box);
@@ -122,6 +128,8 @@ private:
     [[nodiscard]] QRadioButton *RadioOf(PanelRadio button) const;
     [[nodiscard]] QComboBox *ComboOf(PanelCombo box) const;
     [[nodiscard]] QLineEdit *EditOf(PanelEdit box) const;
+
+    TWidgetStates m_initial;
 
     // Work mode
     QGroupBox *m_rzgrpbxWkmod = nullptr;

@@ -159,6 +159,7 @@ TParamPanel::TParamPanel(QWidget *parent)
     // The device variant starts as one that names its identity IMEI.
     SetComboItemByKey(m_cbbRegTp, 1, "lang_cbbRegTp1_IMEI");
     ApplyTexts();
+    m_initial = TWidgetStates::Take(*this);
 }
 
 void TParamPanel::BuildWorkModeGroup(QWidget *host)

@@ -3,6 +3,7 @@
 #include "ui/panel/parampanel.h"
 
 #include <array>
+#include <utility>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,7 +12,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "lang/langlist.h"
 #include "ui/common/textsetters.h"
+#include "ui/common/uitext.h"
 #include "ui/panel/parampanel_regdata.h"
 
 namespace m845 {
@@ -102,6 +105,33 @@ void TParamPanel::ApplyCaptions()
     SetEditLabelByKey(m_lbledtStMsgLabel, m_lbledtStMsg, "lang_lbledtStMsg");
     SetEditLabelByKey(m_lbledtApnLabel, m_lbledtApn, "lang_lbledtApn");
     SetEditLabelByKey(m_lbledtRsTimLabel, m_lbledtRsTim, "lang_lbledtRsTim");
+    ApplyAccessibleNames();
+}
+
+void TParamPanel::ApplyAccessibleNames()
+{
+    // Labels have no buddy (it would turn an '&' of a caption into a shortcut), so each edit
+    // takes its label's words as its name; a screen reader says what the eye reads.
+    const std::pair<QLineEdit *, QLabel *> labelled[] = {
+        {m_edtUARTFT, m_lblUARTFT},     {m_edtUARTFL, m_lblUARTFL},
+        {m_edtDSTNUM, m_lblDSTNUM},     {m_edtHTPURL, m_lblHTPURL},
+        {m_edtHTPSVIP, m_lblHTPSVIP},   {m_edtHTPSVPort, m_lblHTPSVPort},
+        {m_edtHtpTo, m_lblHtpTo},       {m_edtHTPHD, m_lblHTPHD},
+        {m_edtHeartTm, m_lblHeartTm},   {m_edtHeartDt, m_lblHeartDt},
+        {m_cbbRegDt, m_lblRegDt},       {m_edtUdcId, m_lblUdcId},
+    };
+    for (const auto &[edit, label] : labelled)
+        edit->setAccessibleName(label->text().trimmed());
+    m_edtCloudPa->setAccessibleName(detail::Lang("lang_edtCloudPa"));
+    static constexpr std::array<const char *, 4> kLetters{"A", "B", "C", "D"};
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const std::string letter = kLetters.at(i);
+        const SocketRow &row = m_rows.at(i);
+        row.addr->setAccessibleName(QString::fromStdString(LangFormat("lang_edtAddr", {letter})));
+        row.port->setAccessibleName(QString::fromStdString(LangFormat("lang_edtPort", {letter})));
+        row.timeOut->setAccessibleName(
+            QString::fromStdString(LangFormat("lang_edtSockTo", {letter})));
+    }
 }
 
 void TParamPanel::ApplyComboItems(const std::function<void()> &setIdentityItem)

@@ -19,16 +19,17 @@
 #include "config/inifile.h"
 #include "lang/langlist.h"
 #include "protocol/commands.h"
+#include "protocol/parameters.h"
 #include "protocol/readback.h"
 #include "protocol/reply.h"
-#include "protocol/sequencer.h"
+#include "protocol/setall.h"
 #include "serial/portlist.h"
 #include "support/encoding.h"
 #include "ui/common/qttimer.h"
 #include "ui/link/linkcontrol.h"
+#include "ui/link/linksettings.h"
 #include "ui/link/serialbar.h"
 #include "ui/panel/parampanel.h"
-#include "ui/provision/provisionsettings.h"
 #include "ui/terminal/logpane.h"
 #include "ui/window/devicesession.h"
 #include "ui/window/mainwindow.h"
@@ -37,10 +38,6 @@ namespace m845 {
 
 namespace {
 
-// Beyond the pause and the reply timer, before silence counts as the end of a run.
-constexpr int kWatchdogMarginMs = 1000;
-// After a refusal: how long past the pause to look whether it ended the run.
-constexpr int kRefusalCheckMs = 100;
 // A device that keeps talking after the port opens is not waited for longer than this.
 constexpr int kSettleCapMs = 2000;
 // How often a run that rests after a stray block is moved on, as a reply timer tick would.
@@ -59,8 +56,6 @@ TProvisioning::TProvisioning(TProvisionRequest request, std::ostream &progress,
     , m_progress(progress)
     , m_result(result)
 {
-    m_watchdog.setSingleShot(true);
-    connect(&m_watchdog, &QTimer::timeout, this, [this] { WatchdogTimeout(); });
     m_quietTimer.setSingleShot(true);
 }
 
@@ -98,29 +93,55 @@ int TProvisioning::RunInWindow()
     });
     m_window = &window;
     const auto unhook = qScopeGuard([this] {
-        m_window->Log().OnEntry = nullptr;
         m_session->Applier().SetValueObserver({});
         m_window = nullptr;
         m_session = nullptr;
     });
-    window.Log().OnEntry = [this](TLogKind kind, const QString &text) {
-        OnLogEntry(kind, text);
-    };
-    m_session->Applier().SetValueObserver(
-        [this](std::string_view name, std::string_view value) { NoteValue(name, value); });
+    connect(&window.Log(), &TLogPane::EntryWritten, this, &TProvisioning::OnLogEntry);
+    connect(m_session, &TDeviceSession::RunStarted, this, [this](int runId, TRunKind) {
+        if (m_answers != nullptr && m_runId == 0)
+            m_runId = runId;
+    });
+    connect(m_session, &TDeviceSession::CommandRefused, this,
+            [this](int runId, const QString &command, const QString &refusal) {
+                if (m_answers != nullptr && runId == m_runId)
+                    m_answers->refusals.emplace_back(command.toStdString(),
+                                                     refusal.toStdString());
+            });
+    connect(m_session, &TDeviceSession::RunEnded, this, &TProvisioning::OnRunEnded);
+    m_session->Applier().SetValueObserver([this](std::string_view name, std::string_view value) {
+        const TCmd cmd = CmdOfName(name);
+        if (m_answers != nullptr && static_cast<int>(cmd) < kCmdCount)
+            m_answers->values[std::string(CmdName(cmd))] = std::string(value);
+    });
 
     TParamPanel &panel = m_session->Panel();
-    TProvisionSettings settings(window.SerialBar(), m_session->Applier(), m_session->Sequencer());
-    // As the window loads its file at start (a read starts from the defaults), except that
-    // the file's work mode is kept: a provisioning file means its mode.
-    LoadConfig(ini, panel, settings);
-    if (write && WorkModeIndex(panel) == 4) {
-        Error(LangFormat("info_ProvNoMode", {m_request.file}));
-        return kProvisionBadInput;
-    }
-    // A read keeps the advanced values too, so that writing its file sets them again.
-    if (!write)
+    TLinkSettings settings(window.SerialBar(), m_session->Sequencer(),
+                           TLinkSettings::TPortChoice::AsGiven);
+    // The file's parameters (a read starts from the defaults), with its work mode kept: a
+    // provisioning file means its mode. Of the tool's settings only the line's.
+    LoadParameters(ini, panel, m_session->Applier());
+    LoadLinkSettings(ini, settings);
+    if (write) {
+        if (WorkModeIndex(panel) == 4) {
+            Error(LangFormat("info_ProvNoMode", {m_request.file}));
+            return kProvisionBadInput;
+        }
+        // Every value the write-all sends must come from the file, never from a default.
+        BuildSetAll(panel, TCmd::IMEI);
+        const std::vector<std::string> missing = MissingKeys(ini, QueuedSetCommands());
+        QueueClear();
+        if (!missing.empty()) {
+            std::string keys;
+            for (const std::string &key : missing)
+                keys += (keys.empty() ? "" : ", ") + key;
+            Error(LangFormat("info_ProvMissingKeys", {m_request.file, keys}));
+            return kProvisionBadInput;
+        }
+    } else {
+        // A read keeps the advanced values too, so that writing its file sets them again.
         panel.SetChecked(PanelCheck::More, true);
+    }
     // The file's pause, whatever a test sets for the run.
     const int fileDelay = m_session->Sequencer().CommandDelay();
     if (m_request.pauseMs)
@@ -215,21 +236,47 @@ void TProvisioning::Settle()
     m_settleLoop = nullptr;
 }
 
-int TProvisioning::ReadDevice(IToolSettings &settings, int fileDelay)
+int TProvisioning::ReadDevice(ILinkSettings &settings, int fileDelay)
 {
-    const TEnd end = WaitForEnd([this] { m_window->btnDoClick(TagAskAll); });
-    if (end != TEnd::Complete)
-        return ReportEnd(end);
-    // A refused query would leave a default in the file, which a write would then spread.
-    if (!m_refused.empty()) {
-        for (const auto &[name, refusal] : m_refused)
-            m_result << RefusedReadLine(name, refusal) << '\n';
-        m_result.flush();
+    TDeviceAnswers answers;
+    const TEnd read = WaitForRun([this] { m_window->btnDoClick(TagAskAll); }, answers);
+    if (!read.Finished())
+        return ReportCut(read, TPhase::Read);
+    TReplyApplier &applier = m_session->Applier();
+    TParamPanel &panel = m_session->Panel();
+    std::vector<TCmd> queried{TCmd::VER};
+    for (TCmd cmd : ReadAllRest(applier.IdentityCmd()))
+        queried.push_back(cmd);
+    // What the device's mode writes beyond the read-all's queries (the SMS settings).
+    const std::vector<TCmd> extra = WrittenButNotReadAll(WorkModeIndex(panel));
+    if (!extra.empty()) {
+        const TEnd more = WaitForRun(
+            [this, &extra] {
+                QueueClear();
+                for (TCmd cmd : extra)
+                    QueueAddQuery(cmd);
+                m_session->Sequencer().RunQueue();
+            },
+            answers);
+        if (!more.Finished())
+            return ReportCut(more, TPhase::Read);
+        queried.insert(queried.end(), extra.begin(), extra.end());
+    }
+    // Every value a copy would write must be the device's own, as the panel shows it.
+    BuildSetAll(panel, applier.IdentityCmd());
+    const std::vector<TCmd> written = QueuedSetCommands();
+    QueueClear();
+    const std::vector<std::string> problems
+        = ReadProblems(queried, answers, written, panel, applier.IdentityCmd());
+    if (!problems.empty()) {
+        PrintResult(problems);
         return kProvisionDiffers;
     }
     settings.SetCommandDelay(fileDelay);
     TIniFile ini;
-    SaveConfig(ini, m_session->Panel(), settings);
+    SaveParameters(ini, panel, applier);
+    SaveLinkSettings(ini, settings);
+    DropUnreported(ini, answers);
     if (const TFileOutcome saved = WriteFileReplacing(m_request.file, ini.Text()); !saved.ok) {
         Error(LangFormat("info_CfgWriteFail", {m_request.file}) + ": " + saved.reason);
         return kProvisionBadInput;
@@ -240,186 +287,140 @@ int TProvisioning::ReadDevice(IToolSettings &settings, int fileDelay)
 
 int TProvisioning::WriteDevice()
 {
-    std::vector<TWritten> written;
-    const TEnd end = WaitForEnd([this, &written] {
-        m_window->btnDoClick(TagSetAll);
-        // What the button queued is what the run writes.
-        for (int i = 0; i < QueueCount(); ++i) {
-            const std::string line = QueueEntry(i);
-            std::string value;
-            if (SetLineValue(line, value))
-                written.push_back({CommandOfLine(line), GbkToUtf8(value)});
-        }
-    });
-    if (end != TEnd::Complete)
-        return ReportEnd(end);
-    const auto refusedWrites = std::exchange(m_refused, {});
-    const auto refusalOf = [](const auto &list, const std::string &name) -> const std::string * {
-        for (const auto &[refusedName, refusal] : list) {
-            if (refusedName == name)
-                return &refusal;
-        }
-        return nullptr;
-    };
+    std::vector<TWrittenLine> written;
+    TDeviceAnswers writing;
+    const TEnd end = WaitForRun(
+        [this, &written] {
+            m_window->btnDoClick(TagSetAll);
+            // What the button queued is what the run writes.
+            for (int i = 0; i < QueueCount(); ++i) {
+                const std::string line = QueueEntry(i);
+                std::string value;
+                if (SetLineValue(line, value))
+                    written.push_back({CommandOfLine(line), GbkToUtf8(value)});
+            }
+        },
+        writing);
+    const int total = static_cast<int>(written.size());
+    if (!end.Finished()) {
+        const int answered = SetLinesBeforeCursor();
+        return ReportCut(end, TPhase::Write,
+                         answered - static_cast<int>(writing.refusals.size()), total);
+    }
 
     std::vector<std::string> toCheck;
-    for (const TWritten &w : written) {
-        if (refusalOf(refusedWrites, w.name) == nullptr)
+    for (const TWrittenLine &w : written) {
+        if (writing.RefusalOf(w.name) == nullptr)
             toCheck.push_back(w.name);
     }
-    m_values.clear();
+    TDeviceAnswers checking;
     if (!toCheck.empty()) {
         m_window->Log().LogInfo(LangFormat("info_ProvCheck", {std::to_string(toCheck.size())}));
-        const TEnd checked = WaitForEnd([this, &toCheck] {
-            QueueClear();
-            for (const std::string &name : toCheck)
-                QueueAddQuery(CmdOfName(name));
-            m_session->Sequencer().SetOperationMode(TOperationMode::None);
-            m_session->Sequencer().SendNext();
-        });
-        if (checked != TEnd::Complete)
-            return ReportEnd(checked);
+        const TEnd checked = WaitForRun(
+            [this, &toCheck] {
+                QueueClear();
+                for (const std::string &name : toCheck)
+                    QueueAddQuery(CmdOfName(name));
+                m_session->Sequencer().RunQueue();
+            },
+            checking);
+        if (!checked.Finished())
+            return ReportCut(checked, TPhase::Check, total, total);
     }
 
-    std::vector<std::string> lines;
-    for (const TWritten &w : written) {
-        if (const std::string *refusal = refusalOf(refusedWrites, w.name)) {
-            lines.push_back(RefusedWriteLine(w.name, w.value, *refusal));
-        } else if (const std::string *queryRefusal = refusalOf(m_refused, w.name)) {
-            lines.push_back(RefusedQueryLine(w.name, w.value, *queryRefusal));
-        } else if (const auto found = m_values.find(w.name); found == m_values.end()) {
-            lines.push_back(NoValueLine(w.name, w.value));
-        } else if (!ShowsSame(CmdOfName(w.name), w.value, found->second)) {
-            lines.push_back(DifferenceLine(w.name, w.value, found->second));
-        }
-    }
-    for (const std::string &line : lines)
-        m_result << line << '\n';
-    m_result.flush();
+    const std::vector<std::string> lines = ReadBackLines(written, writing, checking);
+    PrintResult(lines);
     if (!lines.empty())
         return kProvisionDiffers;
     m_window->Log().LogInfo(LangFormat("info_ProvEqual", {std::to_string(written.size())}));
     return kProvisionDone;
 }
 
-TProvisioning::TEnd TProvisioning::WaitForEnd(const std::function<void()> &start)
+TProvisioning::TEnd TProvisioning::WaitForRun(const std::function<void()> &start,
+                                             TDeviceAnswers &answers)
 {
-    m_end.reset();
-    m_refused.clear();
-    m_kicks = 0;
-    m_waiting = true;
+    TEnd end;
+    m_runId = 0;
+    m_answers = &answers;
+    m_outcome.reset();
     QEventLoop loop;
     m_loop = &loop;
     QTimer timeUp;
     timeUp.setSingleShot(true);
-    connect(&timeUp, &QTimer::timeout, this, [this] { Finish(TEnd::TimeOut); });
+    connect(&timeUp, &QTimer::timeout, &loop, [&end, &loop] {
+        end.timeUp = true;
+        loop.quit();
+    });
     timeUp.start(static_cast<int>(std::max<qint64>(0, m_deadline.remainingTime())));
-    RestartWatchdog();
     start();
-    if (!m_end)
-        loop.exec();
+    for (int kicks = 0; !end.timeUp;) {
+        if (!m_outcome)
+            loop.exec();
+        if (end.timeUp || !m_outcome)
+            break;
+        // A stray block stopped the reply timer and the run rests: move it on as a tick would.
+        if (m_outcome->end == TRunEnd::NotUnderstood && kicks < kMaxKicks
+            && m_window->Link().IsPortOpen()) {
+            ++kicks;
+            m_outcome.reset();
+            m_session->Sequencer().tmrRcvTimer();
+            continue;
+        }
+        end.outcome = m_outcome;
+        break;
+    }
     m_loop = nullptr;
-    m_waiting = false;
-    m_watchdog.stop();
-    return *m_end;
+    m_answers = nullptr;
+    return end;
 }
 
-void TProvisioning::Finish(TEnd end)
+void TProvisioning::OnRunEnded(const TRunOutcome &outcome)
 {
-    if (!m_waiting || m_end)
+    if (m_answers == nullptr || outcome.runId != m_runId)
         return;
-    m_end = end;
+    m_outcome = outcome;
     if (m_loop != nullptr)
         m_loop->quit();
 }
 
-int TProvisioning::ReportEnd(TEnd end)
+int TProvisioning::ReportCut(const TEnd &end, TPhase phase, int acknowledged, int total)
 {
-    switch (end) {
-    case TEnd::NoAnswer:
-        Error(LangText("info_ProvNoAnswer"));
-        return kProvisionNoAnswer;
-    case TEnd::TimeOut:
+    const bool lost = end.outcome && end.outcome->end == TRunEnd::LineLost;
+    const bool garbled = end.outcome && end.outcome->end == TRunEnd::NotUnderstood;
+    if (lost && m_request.quiet)
+        Error(LangText("info_ComLost"));
+    else if (end.timeUp)
         Error(LangFormat("info_ProvTimeOut", {std::to_string(m_request.timeoutSeconds)}));
+    else if (garbled)
+        Error(LangText("info_NotUnderstood"));
+    else if (!lost)
+        Error(LangText("info_ProvNoAnswer"));
+    // A device that never answered holds nothing new; a line that went away may have carried
+    // lines the device took.
+    if (!m_heard && !lost)
         return kProvisionNoAnswer;
-    case TEnd::PortLost:
-        // The log has said so already, unless it is not shown.
-        if (m_request.quiet)
-            Error(LangText("info_ComLost"));
-        return kProvisionNoPort;
-    case TEnd::Complete:
+    switch (phase) {
+    case TPhase::Read:
+        Error(LangFormat("info_ProvCutRead", {m_request.file}));
+        break;
+    case TPhase::Write:
+        Error(LangFormat("info_ProvCutWrite",
+                         {std::to_string(std::max(0, acknowledged)), std::to_string(total)}));
+        break;
+    case TPhase::Check:
+        Error(LangFormat("info_ProvCutCheck", {std::to_string(total)}));
         break;
     }
-    return kProvisionDone;
-}
-
-void TProvisioning::RestartWatchdog(int ms)
-{
-    if (!m_waiting)
-        return;
-    if (ms < 0)
-        ms = m_session->Sequencer().CommandDelay() + m_window->RcvTimer().Interval()
-             + kWatchdogMarginMs;
-    m_watchdog.start(ms);
-}
-
-void TProvisioning::WatchdogTimeout()
-{
-    if (!m_waiting)
-        return;
-    TSequencer &sequencer = m_session->Sequencer();
-    const TLinkControl &link = m_window->Link();
-    if (!link.IsPortOpen()) {
-        Finish(TEnd::PortLost);
-    } else if (sequencer.Pausing() || m_window->RcvTimer().IsActive()) {
-        RestartWatchdog();
-    } else if (QueueCursor >= QueueCount()) {
-        // The last line was refused: the sequencer ends such a run without a word.
-        Finish(TEnd::Complete);
-    } else if (link.LastSentText() == "+++" || m_kicks >= kMaxKicks) {
-        // The entry pair went out untimed and nothing came back.
-        Finish(TEnd::NoAnswer);
-    } else {
-        // A stray block stopped the reply timer and the run rests: move it on as a tick would.
-        ++m_kicks;
-        sequencer.tmrRcvTimer();
-        RestartWatchdog();
-    }
+    return kProvisionCutOff;
 }
 
 void TProvisioning::OnLogEntry(TLogKind kind, const QString &text)
 {
     PrintProgress(kind, text);
+    if (kind == TLogKind::Rx)
+        m_heard = true;
     if (m_settleLoop != nullptr)
         m_quietTimer.start();
-    if (!m_waiting)
-        return;
-    RestartWatchdog();
-    const std::string utf8 = text.toStdString();
-    if (kind == TLogKind::Warn && utf8.find("+ERR:") != std::string::npos) {
-        NoteRefusal(utf8);
-        // A refused last line ends the run silently: look again once its pause is over.
-        RestartWatchdog(m_session->Sequencer().CommandDelay() + kRefusalCheckMs);
-    } else if (kind == TLogKind::Warn && utf8 == LangText("info_ComLost")) {
-        Finish(TEnd::PortLost);
-    } else if (kind == TLogKind::Info && utf8 == LangText("info_DoOver")) {
-        Finish(TEnd::Complete);
-    }
-}
-
-void TProvisioning::NoteRefusal(const std::string &block)
-{
-    // One line is out at a time: the refusal belongs to the line sent last.
-    const std::string name = CommandOfLine(m_window->Link().LastSentText());
-    if (!name.empty())
-        m_refused.emplace_back(name, RefusalText(block));
-}
-
-void TProvisioning::NoteValue(std::string_view name, std::string_view value)
-{
-    const TCmd cmd = CmdOfName(name);
-    if (static_cast<int>(cmd) < kCmdCount)
-        m_values[std::string(CmdName(cmd))] = std::string(value);
 }
 
 void TProvisioning::PrintProgress(TLogKind kind, const QString &text)
@@ -452,14 +453,23 @@ void TProvisioning::PrintProgress(TLogKind kind, const QString &text)
         break;
     }
     const bool paint = m_request.colour && colour != nullptr;
-    m_progress << (paint ? colour : "") << prefix << line.toStdString() << (paint ? kReset : "")
-               << '\n'
+    m_progress << (paint ? colour : "") << prefix << EscapeControls(line.toStdString())
+               << (paint ? kReset : "") << '\n'
                << std::flush;
+}
+
+void TProvisioning::PrintResult(const std::vector<std::string> &lines)
+{
+    // The values are the device's: shown escaped like everything else it sends.
+    for (const std::string &line : lines)
+        m_result << EscapeControls(line) << '\n';
+    m_result.flush();
 }
 
 void TProvisioning::Error(const std::string &text)
 {
-    m_progress << (m_request.colour ? kRed : "") << text << (m_request.colour ? kReset : "") << '\n'
+    m_progress << (m_request.colour ? kRed : "") << EscapeControls(text)
+               << (m_request.colour ? kReset : "") << '\n'
                << std::flush;
 }
 

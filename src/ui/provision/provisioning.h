@@ -3,44 +3,35 @@
 // One provisioning run without a window on screen: read a device into a configuration file,
 // or write a file into a device and read every written value back. The hidden main window,
 // its parameter panel and the sequencer do the work, driven as the buttons drive them, so the
-// results are those of the buttons. The window's own configuration file and language file are
-// neither read nor written.
+// results are those of the buttons; the run follows the sequencer's outcomes. The window's own
+// configuration file and language file are neither read nor written.
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
 
+#include "protocol/sequencer.h"
+#include "provision/provisionplan.h"
+
 class QEventLoop;
 class QString;
 
 namespace m845 {
 
-class IToolSettings;
+class ILinkSettings;
 class TDeviceSession;
 class TFrm_Main;
 class TIniFile;
 enum class TLogKind : std::uint8_t;
 
 inline constexpr int kDefaultProvisionTimeout = 60;
-
-// The exit codes of a run.
-enum TProvisionExit : int {
-    kProvisionDone = 0,
-    kProvisionDiffers = 1, // refused lines or values that read back different
-    kProvisionBadInput = 2,
-    kProvisionNoPort = 3,
-    kProvisionNoAnswer = 4,
-};
 
 struct TProvisionRequest
 {
@@ -77,11 +68,18 @@ public:
     [[nodiscard]] int Run();
 
 private:
-    enum class TEnd : std::uint8_t { Complete, NoAnswer, TimeOut, PortLost };
-    struct TWritten
+    // What the device is being asked for, which decides what a cut-off means.
+    enum class TPhase : std::uint8_t { Read, Write, Check };
+    // How a part of the run ended: as the sequencer reports it, or the run's time was up.
+    struct TEnd
     {
-        std::string name;
-        std::string value;
+        std::optional<TRunOutcome> outcome;
+        bool timeUp = false;
+        [[nodiscard]] bool Finished() const
+        {
+            return outcome && (outcome->end == TRunEnd::Completed
+                               || outcome->end == TRunEnd::Refused);
+        }
     };
 
     [[nodiscard]] int RunInWindow();
@@ -89,19 +87,18 @@ private:
     [[nodiscard]] bool CheckFolder();
     [[nodiscard]] bool PreparePort();
     void Settle();
-    [[nodiscard]] int ReadDevice(IToolSettings &settings, int fileDelay);
+    [[nodiscard]] int ReadDevice(ILinkSettings &settings, int fileDelay);
     [[nodiscard]] int WriteDevice();
-    // Runs start (a button press, a queue) and the event loop until the run ends or the time
-    // of the whole run is up.
-    [[nodiscard]] TEnd WaitForEnd(const std::function<void()> &start);
-    [[nodiscard]] int ReportEnd(TEnd end);
-    void Finish(TEnd end);
-    void RestartWatchdog(int ms = -1);
-    void WatchdogTimeout();
+    // Runs start (a button press, a queue) and the event loop until that run ends or the time
+    // of the whole run is up; a run resting on a block it did not understand is moved on as a
+    // reply timer tick would, twice at most.
+    [[nodiscard]] TEnd WaitForRun(const std::function<void()> &start, TDeviceAnswers &answers);
+    [[nodiscard]] int ReportCut(const TEnd &end, TPhase phase, int acknowledged = 0,
+                                int total = 0);
+    void OnRunEnded(const TRunOutcome &outcome);
     void OnLogEntry(TLogKind kind, const QString &text);
-    void NoteRefusal(const std::string &block);
-    void NoteValue(std::string_view name, std::string_view value);
     void PrintProgress(TLogKind kind, const QString &text);
+    void PrintResult(const std::vector<std::string> &lines);
     void Error(const std::string &text);
 
     TProvisionRequest m_request;
@@ -112,15 +109,14 @@ private:
     TDeviceSession *m_session = nullptr;
     QEventLoop *m_loop = nullptr;
     QEventLoop *m_settleLoop = nullptr;
-    QTimer m_watchdog;
     QTimer m_quietTimer;
-    std::optional<TEnd> m_end;
-    bool m_waiting = false;
+    // The run being waited for, and where its answers go.
+    int m_runId = 0;
+    TDeviceAnswers *m_answers = nullptr;
+    std::optional<TRunOutcome> m_outcome;
     bool m_opening = false;
-    int m_kicks = 0;
-    // Refusals of the current phase, by command, in the order they came.
-    std::vector<std::pair<std::string, std::string>> m_refused;
-    std::map<std::string, std::string> m_values;
+    // The device has answered something since the port opened.
+    bool m_heard = false;
 };
 
 } // namespace m845

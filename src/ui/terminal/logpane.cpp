@@ -21,6 +21,7 @@
 #include "support/conversions.h"
 #include "support/encoding.h"
 #include "ui/common/textsetters.h"
+#include "ui/common/uitext.h"
 
 namespace m845 {
 
@@ -126,6 +127,8 @@ void TLogPane::ApplyCaptions()
     SetCaptionByKey(m_chbTime, "lang_chbTime");
     SetCaptionByKey(m_lblRe, "lang_lblRxHex");
     SetCaptionByKey(m_btnResetCount, "lang_btnResetCount");
+    m_edtDialog->setAccessibleName(detail::Lang("lang_edtDialog"));
+    m_edtDialogHex->setAccessibleName(detail::Lang("lang_edtDialogHex"));
 }
 
 void TLogPane::SetTxCountLabel(QLabel *label)
@@ -190,8 +193,7 @@ void TLogPane::AddData(TLogKind kind, std::string_view data)
         shownBytes = std::string(data);
         shown = WireToDisplay(data);
     }
-    if (OnEntry)
-        OnEntry(kind, shown);
+    emit EntryWritten(kind, shown);
     Queue(kind, header + shown, header.toStdString() + shownBytes);
 }
 
@@ -214,8 +216,7 @@ void TLogPane::LogTx(std::string_view data)
 
 void TLogPane::LogInfo(std::string_view text)
 {
-    if (OnEntry)
-        OnEntry(TLogKind::Info, Utf8(text));
+    emit EntryWritten(TLogKind::Info, Utf8(text));
     Queue(TLogKind::Info, Utf8(text), std::string(text));
 }
 
@@ -227,8 +228,7 @@ void TLogPane::LogWarn(std::string_view text)
     CountRx(static_cast<std::uint32_t>(wire.size()));
     QString shown = Utf8(text);
     shown.replace(QChar(0), QChar(0x2400));
-    if (OnEntry)
-        OnEntry(TLogKind::Warn, shown);
+    emit EntryWritten(TLogKind::Warn, shown);
     Queue(TLogKind::Warn, header + shown, header.toStdString() + std::move(wire));
 }
 

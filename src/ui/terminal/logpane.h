@@ -62,13 +62,14 @@ public:
 
     void ApplyCaptions();
 
-    // Every entry as it is written, before the display may drop it at its line limit: the
-    // shown text without the time header.
-    std::function<void(TLogKind kind, const QString &text)> OnEntry;
-
     [[nodiscard]] QPlainTextEdit *Dialog() const { return m_edtDialog; }
     [[nodiscard]] QPlainTextEdit *DialogHex() const { return m_edtDialogHex; }
     [[nodiscard]] QProgressBar *ProgressBar() const { return m_rzpbWhile; }
+
+signals:
+    // Every entry as it is written, before the display may drop it at its line limit: the
+    // shown text without the time header.
+    void EntryWritten(m845::TLogKind kind, const QString &text);
 
 private:
     struct TEntry

@@ -20,6 +20,7 @@
 #include "support/conversions.h"
 #include "support/encoding.h"
 #include "ui/common/textsetters.h"
+#include "ui/common/uitext.h"
 
 namespace m845 {
 
@@ -347,6 +348,7 @@ void TSendPane::ApplyCaptions()
     SetCaptionByKey(m_lblReTelNum, "lang_lblReTelNum");
     SetCaptionByKey(m_lblSend, "lang_lblTxHex");
     SetCaptionByKey(m_btnSend, "lang_btnSend");
+    m_edtSend->setAccessibleName(detail::Lang("lang_edtSend"));
 }
 
 void TSendPane::ApplyPopupItems()

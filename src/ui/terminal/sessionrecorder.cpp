@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 
 #include "lang/langlist.h"
+#include "support/encoding.h"
 #include "support/paths.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/uitext.h"
@@ -54,12 +55,9 @@ TSessionRecorder::TSessionRecorder(TFrm_Main &window)
     : m_window(window)
     , m_logFolder(QString::fromStdString(DataFolder()))
 {
-    window.Log().OnEntry = [this](TLogKind kind, const QString &text) {
-        Entry(kind, text);
-    };
-    window.Link().OnPortOpenChanged = [this](bool open) {
-        PortOpenChanged(open);
-    };
+    connect(&window.Log(), &TLogPane::EntryWritten, this, &TSessionRecorder::Entry);
+    connect(&window.Link(), &TLinkControl::PortOpenChanged, this,
+            &TSessionRecorder::PortOpenChanged);
 
     QMenu *pmCls = window.SendPane().ContextMenu();
     m_separator = pmCls->addSeparator();
@@ -85,8 +83,6 @@ TSessionRecorder::TSessionRecorder(TFrm_Main &window)
 
 TSessionRecorder::~TSessionRecorder()
 {
-    m_window.Log().OnEntry = nullptr;
-    m_window.Link().OnPortOpenChanged = nullptr;
     Stop();
 }
 
@@ -158,7 +154,8 @@ void TSessionRecorder::WriteLines(const char *tag, const QString &text)
         body.chop(1);
     QByteArray out;
     for (const QString &line : body.split(QLatin1Char('\n')))
-        out += stamp + ' ' + tag + ' ' + line.toUtf8() + '\n';
+        out += stamp + ' ' + tag + ' ' + QByteArray::fromStdString(EscapeControls(Std(line)))
+               + '\n';
     // Each entry reaches the file at once: a crash loses nothing already logged.
     if (std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), m_file)
             != static_cast<std::size_t>(out.size())

@@ -25,6 +25,12 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
     window.InstallParameterPanel(m_panel);
     m_firmware = std::make_unique<TFirmwareControl>(window, static_cast<IProgress &>(*this));
     m_sequencer.SetReceiveHook(&m_firmware->Upgrade());
+    m_sequencer.SetRunEvents(this);
+    // A closed or lost port ends the run in progress.
+    connect(&window.Link(), &TLinkControl::PortOpenChanged, this, [this](bool open) {
+        if (!open)
+            m_sequencer.LinkLost();
+    });
 
     window.Link().DispatchReceived = [this](const std::uint8_t *buffer, std::uint16_t length) {
         m_sequencer.DispatchReceived(buffer, length);
@@ -44,19 +50,17 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
     window.SendPane().SendSms = [this](const std::string &number, const std::string &text) {
         m_sequencer.RunAfterPause([this, number, text] { m_sequencer.SendSms(number, text); });
     };
-    window.ApplyMoreTexts = [this](TTextStep step) {
-        ApplyPanelTexts(step);
-    };
+    connect(&window, &TFrm_Main::ApplyingTexts, this, &TDeviceSession::ApplyPanelTexts);
     // The panel always starts in NET mode, whatever mode it held before.
-    window.CheckNetMode = [this] {
-        m_panel->SetRadioChecked(PanelRadio::NetTran, true);
-    };
+    connect(&window, &TFrm_Main::SelectingStartMode, this,
+            [this] { m_panel->SetRadioChecked(PanelRadio::NetTran, true); });
 }
 
 TDeviceSession::~TDeviceSession()
 {
     // The window outlives the session by a little while it closes: leave no hook behind.
     m_sequencer.SetReceiveHook(nullptr);
+    m_sequencer.SetRunEvents(nullptr);
     m_window.Link().DispatchReceived = nullptr;
     m_window.DoClick = nullptr;
     m_window.SendPane().ClearOperationMode = nullptr;
@@ -64,8 +68,6 @@ TDeviceSession::~TDeviceSession()
         link->SendData(data);
     };
     m_window.SendPane().SendSms = nullptr;
-    m_window.ApplyMoreTexts = nullptr;
-    m_window.CheckNetMode = nullptr;
 }
 
 void TDeviceSession::ApplyPanelTexts(TTextStep step)
@@ -78,6 +80,23 @@ void TDeviceSession::ShowProgress(int total, int complete)
     m_rzpbWhile->setMaximum(total);
     m_rzpbWhile->setValue(complete);
     m_rzpbWhile->setVisible(true);
+}
+
+void TDeviceSession::OnRunStarted(int runId, TRunKind kind)
+{
+    emit RunStarted(runId, kind);
+}
+
+void TDeviceSession::OnCommandRefused(int runId, std::string_view command,
+                                      std::string_view refusal)
+{
+    emit CommandRefused(runId, QString::fromUtf8(command.data(), std::ssize(command)),
+                        QString::fromUtf8(refusal.data(), std::ssize(refusal)));
+}
+
+void TDeviceSession::OnRunEnded(const TRunOutcome &outcome)
+{
+    emit RunEnded(outcome);
 }
 
 void TDeviceSession::HideProgress()

@@ -21,7 +21,7 @@ class TFirmwareControl;
 class TFrm_Main;
 class TParamPanel;
 
-class TDeviceSession final : public QObject, private IProgress
+class TDeviceSession final : public QObject, private IProgress, private IRunEvents
 {
     Q_OBJECT
 public:
@@ -36,8 +36,17 @@ public:
     [[nodiscard]] TSequencer &Sequencer() { return m_sequencer; }
     [[nodiscard]] TFirmwareControl &Firmware() const { return *m_firmware; }
 
+signals:
+    // The sequencer's runs as they start and end, and each refusal on the way.
+    void RunStarted(int runId, m845::TRunKind kind);
+    void CommandRefused(int runId, const QString &command, const QString &refusal);
+    void RunEnded(const m845::TRunOutcome &outcome);
+
 private:
     void ShowProgress(int total, int complete) override;
+    void OnRunStarted(int runId, TRunKind kind) override;
+    void OnCommandRefused(int runId, std::string_view command, std::string_view refusal) override;
+    void OnRunEnded(const TRunOutcome &outcome) override;
     void HideProgress() override;
     void ApplyPanelTexts(TTextStep step);
 

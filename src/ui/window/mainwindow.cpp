@@ -185,16 +185,14 @@ void TFrm_Main::FormCreate()
     }
     // Stored settings arrive with the configuration file; until then the tool-bar defaults.
     m_serialBar->SelectDefaults();
-    if (LoadConfiguration)
-        LoadConfiguration();
+    emit LoadingConfiguration();
     // The check marks follow the language the configuration left, or the one of this run.
     SetLanguage(m_languageOverride.value_or(LangList()->IsChinese));
     ApplyMainTexts();
     // Said once the language is settled; the program goes on with the built-in texts.
     if (!langProblem.empty())
         m_log->LogWarn(LangFormat("info_LangFileFail", {langProblem.path, langProblem.reason}));
-    if (CheckNetMode)
-        CheckNetMode();
+    emit SelectingStartMode();
     m_log->SetHexMirror(m_log->HexMirror());
     QueueClear();
 }
@@ -204,8 +202,7 @@ void TFrm_Main::FormClose()
     if (m_closed)
         return;
     m_closed = true;
-    if (BeforeClose)
-        BeforeClose();
+    emit Closing();
     QueueClear();
     if (m_ownsLanguage)
         ReleaseLanguage();

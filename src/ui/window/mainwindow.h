@@ -55,15 +55,8 @@ public:
     // The thirteen command buttons end here; DoClick decides what a tag does.
     void btnDoClick(int tag);
     std::function<void(int tag)> DoClick;
-    // Creation steps that belong to others, run in their place: the configuration file (after
-    // the tool-bar defaults), more texts with the window's own (the parameter panel's, run by
-    // every ApplyMainTexts once per step, in its order), and the NET work-mode selection after
-    // the texts.
-    std::function<void()> LoadConfiguration;
-    std::function<void(TTextStep step)> ApplyMoreTexts;
-    std::function<void()> CheckNetMode;
-    // The close steps that belong to others (firmware file, configuration), before ours.
-    std::function<void()> BeforeClose;
+    // The parts' share of the texts, one step after the other, as ApplyMainTexts runs them.
+    void ApplyPartTexts();
 
     // The language of this run whatever the configuration says (the command line's --lang);
     // the stored setting is not changed by it.
@@ -103,6 +96,17 @@ public:
     [[nodiscard]] QProgressBar *ProgressBar() const;
     [[nodiscard]] QMenu *FwUpOptMenu() const { return m_pmFwUpOpt; }
 
+signals:
+    // Creation and close steps that belong to others, run in their place; receivers run in the
+    // order they connected. The configuration file, after the tool-bar defaults:
+    void LoadingConfiguration();
+    // More texts with the window's own, once per step of every ApplyMainTexts, in its order.
+    void ApplyingTexts(m845::TTextStep step);
+    // After the texts: the work mode every start shows.
+    void SelectingStartMode();
+    // The close steps of others (firmware file, configuration), before the window's own.
+    void Closing();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -110,7 +114,6 @@ protected:
 private:
     void BuildMenus();
     void ApplyMenuTexts();
-    void ApplyPartTexts(TTextStep step);
     [[nodiscard]] bool HintEvent(QObject *watched, QEvent *event);
     QWidget *BuildCommandSide();
     void FormCreate();

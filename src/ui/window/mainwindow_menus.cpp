@@ -100,10 +100,11 @@ void TFrm_Main::BuildMenus()
     qApp->installEventFilter(this);
 }
 
-void TFrm_Main::ApplyPartTexts(TTextStep step)
+void TFrm_Main::ApplyPartTexts()
 {
-    if (ApplyMoreTexts)
-        ApplyMoreTexts(step);
+    for (const TTextStep step :
+         {TTextStep::WorkMode, TTextStep::Captions, TTextStep::ComboItems, TTextStep::Hints})
+        emit ApplyingTexts(step);
 }
 
 void TFrm_Main::ApplyMenuTexts()
@@ -127,7 +128,7 @@ void TFrm_Main::ApplyMainTexts()
     setWindowTitle(Lang("lang_Main_Title") + QStringLiteral(" V")
                    + QString::fromStdString(ProgramVersionText()));
     QGuiApplication::setApplicationDisplayName(Lang("lang_Main_AppTitle"));
-    ApplyPartTexts(TTextStep::WorkMode);
+    emit ApplyingTexts(TTextStep::WorkMode);
     ApplyMenuTexts();
     for (const char *key :
          {"info_Start0", "info_Start1", "info_Start2", "info_Start3", "info_Start4", "info_Start5"})
@@ -139,9 +140,9 @@ void TFrm_Main::ApplyMainTexts()
     m_buttons->ApplyTexts();
     m_log->ApplyCaptions();
     m_send->ApplyCaptions();
-    ApplyPartTexts(TTextStep::Captions);
+    emit ApplyingTexts(TTextStep::Captions);
 
-    ApplyPartTexts(TTextStep::ComboItems);
+    emit ApplyingTexts(TTextStep::ComboItems);
     // Every application of texts returns sending to the serial port.
     m_send->pmSendTypeClick(kSendTypeSerial);
 
@@ -150,7 +151,7 @@ void TFrm_Main::ApplyMainTexts()
     SetPopupItemByKey(m_pmFwUpOpt, 1, "lang_pmFwUpOpt1");
 
     m_serialBar->ApplyHints();
-    ApplyPartTexts(TTextStep::Hints);
+    emit ApplyingTexts(TTextStep::Hints);
 }
 
 void TFrm_Main::mni_MenuClick(const QString &name)

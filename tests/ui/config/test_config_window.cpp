@@ -12,10 +12,17 @@
 
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include "common/config_contract.h"
@@ -25,6 +32,7 @@
 #include "lang/langlist.h"
 #include "protocol/commands.h"
 #include "protocol/reply.h"
+#include "protocol/valueforms.h"
 #include "protocol/setall.h"
 #include "serial/pty_pair.h"
 #include "ui/common/dialogs.h"
@@ -198,6 +206,36 @@ TEST_F(ConfigWindowTest, SaveAsAndOpenGoThroughTheSameCode)
     EXPECT_TRUE(Panel().RadioChecked(PanelRadio::NetTran));
 }
 
+// "customer" is written as customer.ini, so the overwrite question must name that file. The
+// real dialog (no script) is answered as a user would: type, save, refuse, cancel.
+TEST_F(ConfigWindowTest, SaveAsAsksAboutTheFileItReallyWrites)
+{
+    Start();
+    std::ofstream(m_dir / "customer.ini") << "kept";
+    TDialogs::EndScript();
+    QString question;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            question = box->text();
+            box->button(QMessageBox::No)->click();
+        } else if (dialog && question.isEmpty()) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("customer"));
+            // Queued: the question it asks needs this timer to fire again.
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (dialog) {
+            dialog->reject();
+        }
+    });
+    user.start(10);
+    m_config->mniSaveIniClick();
+    EXPECT_TRUE(question.startsWith(QStringLiteral("customer.ini"))) << question.toStdString();
+    EXPECT_EQ(ReadFile(m_dir / "customer.ini"), "kept");
+}
+
 TEST_F(ConfigWindowTest, AFileThatCannotBeReadChangesNothing)
 {
     Start();
@@ -274,6 +312,100 @@ TEST_F(ConfigWindowTest, DataRepliesThatTickTheHexBoxShowTheDevicesValue)
     QueueClear();
 }
 
+// Every named control of the panel as a line: value, list items, shown and enabled.
+QStringList PanelControls(const QWidget &panel)
+{
+    QStringList lines;
+    for (const QWidget *w : panel.findChildren<QWidget *>()) {
+        const QString name = w->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
+            continue;
+        QString value;
+        if (const auto *button = qobject_cast<const QAbstractButton *>(w))
+            value = button->isChecked() ? QStringLiteral("checked") : QStringLiteral("clear");
+        else if (const auto *box = qobject_cast<const QComboBox *>(w)) {
+            QStringList items;
+            for (int i = 0; i < box->count(); ++i)
+                items << box->itemText(i);
+            value = QString::number(box->currentIndex()) + QLatin1Char(' ')
+                    + items.join(QLatin1Char('|'));
+        } else if (const auto *edit = qobject_cast<const QLineEdit *>(w))
+            value = edit->text();
+        lines << name + QLatin1Char('=') + value + (w->isHidden() ? QStringLiteral(" hidden") : QString())
+                     + (w->isEnabled() ? QString() : QStringLiteral(" disabled"));
+    }
+    // The pages of the modes change places with the mode: compare by name.
+    lines.sort();
+    return lines;
+}
+
+TEST_F(ConfigWindowTest, LoadDefaultsGivesThePanelOfAFirstStartControlByControl)
+{
+    Start();
+    const QStringList firstStart = PanelControls(m_session->Panel());
+    // A device read into the panel: another mode on the way, values in every group, an Alder
+    // device's identity.
+    TReplyApplier &device = m_session->Applier();
+    for (const auto &[name, value] : std::vector<std::pair<const char *, const char *>>{
+             {"HDVER", "1.0.5"}, {"WKMOD", "UDC"}, {"SOCKA", "UDP,10.1.1.1,9000"},
+             {"SOCKBEN", "ON"}, {"SOCKB", "TCP,example.net,81"}, {"SOCKASL", "SHORT"},
+             {"REGEN", "ON"}, {"REGTP", "CLOUD"}, {"CLOUD", "00000042,pw"}, {"ICCID", "8986"},
+             {"MEID", "A1000012345678"}, {"ID", "udc-7"}, {"HEARTDT", "31323334"},
+             {"HEARTEN", "OFF"}, {"E", "OFF"}, {"UART", "9600,7,2,EVEN,RS485"},
+             {"WKMOD", "SMS"}, {"DSTNUM", "13800138000"}, {"WKMOD", "NET"}})
+        device.ApplyValue(name, value);
+    Panel().SetChecked(PanelCheck::More, true);
+    ASSERT_NE(PanelControls(m_session->Panel()), firstStart);
+
+    m_config->mniLoadDfltClick();
+    const QStringList defaults = PanelControls(m_session->Panel());
+    for (qsizetype i = 0; i < std::min(firstStart.size(), defaults.size()); ++i)
+        EXPECT_EQ(defaults[i].toStdString(), firstStart[i].toStdString());
+    EXPECT_EQ(defaults.size(), firstStart.size());
+    EXPECT_EQ(device.HardwareSign(), THdVerSign::HdCedar);
+}
+
+TEST_F(ConfigWindowTest, ARunTimeLoadChangesTheParametersAndNothingOfTheToolsOwn)
+{
+    // Chinese for this run only, as --lang gives it; the file says English.
+    Start(true);
+    ASSERT_TRUE(m_config->Recorder().Start(QString::fromStdString((m_dir / "rec.log").string())));
+    m_window->SendPane().pmSendClick(kSendKeyEnter);
+    auto *port = m_window->SerialBar().PortBox();
+    port->setEditText(QStringLiteral("/dev/ttyChosen"));
+    auto *baud = m_window->findChild<QComboBox *>(QStringLiteral("cbbOpenBaud"));
+    baud->setCurrentText(QStringLiteral("9600"));
+    const QString caption = m_window->findChild<QAbstractButton *>(QStringLiteral("btnAskAll"))->text();
+
+    const std::string file = (m_dir / "other.ini").string();
+    std::ofstream(file) << "[System]\nLanguage=0\nSendShortCutTag=2\nReadTimeHelp=0\n"
+                           "[OpenUart]\nComName=/dev/ttyOther\nBaudRate=57600\n"
+                           "[WKMOD]\nWKMOD=HTTPD\n[HTTPD]\nHTPURL=/other.php\n"
+                           "[Session]\nRecord=0\nRecordFile=/tmp/elsewhere.log\n";
+    for (const bool defaults : {false, true}) {
+        TDialogs::Script({QString::fromStdString(file)});
+        if (defaults)
+            m_config->mniLoadDfltClick();
+        else
+            m_config->mniLoadIniClick();
+        EXPECT_TRUE(LangList()->IsChinese);
+        EXPECT_EQ(m_window->findChild<QAbstractButton *>(QStringLiteral("btnAskAll"))->text(),
+                  caption);
+        EXPECT_TRUE(m_config->Recorder().IsOn());
+        EXPECT_EQ(m_config->Recorder().File().toStdString(), (m_dir / "rec.log").string());
+        EXPECT_EQ(m_window->SendPane().SendKeyTag(), kSendKeyEnter);
+        EXPECT_TRUE(m_window->RealTimeHelp());
+        EXPECT_EQ(port->currentText(), QStringLiteral("/dev/ttyChosen"));
+        EXPECT_EQ(baud->currentText(), QStringLiteral("9600"));
+    }
+    // The parameters did change, each time.
+    EXPECT_TRUE(Panel().RadioChecked(PanelRadio::NetTran)) << "the defaults' mode";
+    TDialogs::Script({QString::fromStdString(file)});
+    m_config->mniLoadIniClick();
+    EXPECT_TRUE(Panel().RadioChecked(PanelRadio::Httpd));
+    EXPECT_EQ(Panel().EditText(PanelEdit::HTPURL), "/other.php");
+}
+
 class RecorderTest : public ConfigWindowTest
 {
 protected:
@@ -303,6 +435,18 @@ TEST_F(RecorderTest, EveryEntryIsStampedEvenPastTheDisplaysLimit)
     EXPECT_NE(record.find("[Rx] +WKMOD:NET\n"), std::string::npos);
     EXPECT_NE(record.find("[Rx] OK\n"), std::string::npos);
     EXPECT_NE(record.find("[Warn] careful\n"), std::string::npos);
+}
+
+TEST_F(RecorderTest, ControlBytesAreEscapedAndLineBreaksStillMakeLines)
+{
+    Start();
+    ASSERT_TRUE(Recorder().Start(RecordPath()));
+    m_window->Log().LogRx("\x1B[2J+VER:1\x07\r\n\r\nOK\rnext\x7F\r\n");
+    const std::string record = Record();
+    EXPECT_EQ(record.find('\x1B'), std::string::npos);
+    EXPECT_NE(record.find("[Rx] \\x1B[2J+VER:1\\x07\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("[Rx] OK\n"), std::string::npos);
+    EXPECT_NE(record.find("[Rx] next\\x7F\n"), std::string::npos);
 }
 
 TEST_F(RecorderTest, PortOpenAndCloseAreMarkedAndTheBootOutputCaught)

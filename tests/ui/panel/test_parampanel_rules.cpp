@@ -9,21 +9,13 @@
 #include <QStackedWidget>
 
 #include "core/log.h"
+#include "common/quiet_log.h"
 #include "protocol/reply.h"
+#include "protocol/valueforms.h"
 #include "test_parampanel_fixture.h"
 
 namespace m845::test {
 namespace {
-
-class TQuietLog final : public ILog
-{
-public:
-    void LogRx(std::string_view) override {}
-    void LogRxOther(std::string_view) override {}
-    void LogTx(std::string_view) override {}
-    void LogInfo(std::string_view) override {}
-    void LogWarn(std::string_view) override {}
-};
 
 using RulesTest = ParamPanelTest;
 

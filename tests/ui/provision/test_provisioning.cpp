@@ -19,9 +19,16 @@
 
 #include <gtest/gtest.h>
 
+#include "common/fake_panel.h"
+#include "common/fake_tool.h"
+#include "common/quiet_log.h"
 #include "common/scoped_env.h"
+#include "config/config.h"
+#include "config/inifile.h"
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
+#include "protocol/reply.h"
+#include "protocol/setall.h"
 #include "serial/pty_pair.h"
 
 namespace m845 {
@@ -31,6 +38,9 @@ namespace fs = std::filesystem;
 using TAction = TProvisionRequest::TAction;
 
 using test::ReadFile;
+using test::TFakePanel;
+using test::TFakeTool;
+using test::TQuietLog;
 
 class ProvisioningTest : public testing::Test
 {
@@ -58,7 +68,7 @@ protected:
 
     // Short pauses keep the runs quick; the device's timing is the simulator's business.
     int Run(TAction action, const std::string &port, const fs::path &file, bool chinese = false,
-            int settleMs = 100)
+            int settleMs = 100, int replyMs = 400)
     {
         TProvisionRequest request;
         request.action = action;
@@ -67,7 +77,7 @@ protected:
         request.timeoutSeconds = m_timeoutSeconds;
         request.chinese = chinese;
         request.pauseMs = 5;
-        request.replyMs = 400;
+        request.replyMs = replyMs;
         request.settleMs = settleMs;
         m_progress.str({});
         m_result.str({});
@@ -87,6 +97,38 @@ protected:
         std::string error;
         EXPECT_TRUE(sim->Start(&error)) << error;
         return sim;
+    }
+
+    // A whole NET file with the values a first start shows (but a socket address the device
+    // takes), and changes on top.
+    static std::string FullFile(std::map<std::pair<std::string, std::string>, std::string> changes
+                                = {})
+    {
+        changes.try_emplace({"Socket", "SOCKA"}, "TCP,host,80");
+        TFakePanel panel;
+        TQuietLog log;
+        TReplyApplier device(panel, log);
+        TFakeTool tool;
+        TIniFile ini;
+        LoadConfig(ini, panel, device, tool);
+        SaveConfig(ini, panel, device, tool);
+        for (const auto &[where, value] : changes)
+            ini.WriteString(where.first, where.second, value);
+        return ini.Text();
+    }
+    // What a write of the file sends, in bytes.
+    static std::size_t WriteBytes(const std::string &text)
+    {
+        TFakePanel panel;
+        TQuietLog log;
+        TReplyApplier device(panel, log);
+        LoadParameters(TIniFile(text), panel, device);
+        BuildSetAll(panel, TCmd::IMEI);
+        std::size_t bytes = 0;
+        for (int i = 0; i < QueueCount(); ++i)
+            bytes += QueueEntry(i).size();
+        QueueClear();
+        return bytes;
     }
 
     fs::path m_dir;
@@ -139,17 +181,17 @@ INSTANTIATE_TEST_SUITE_P(Modes, ProvisioningRoundTrip, testing::Values(
              "Operation complete"},
     ModeCase{"HTTPD", {{"WKMOD", "HTTPD"}, {"HTPTP", "GET"}, {"HTPURL", "/x.php"}, {"HTPTO", "20"},
                        {"HTPSV", "198.51.100.1,8080"}, {"HTPFLT", "OFF"}, {"STMSG", "[SITE-7]"}},
-             true, "执行完毕"}),
+             true, "执行完毕"},
+    ModeCase{"SMS", {{"WKMOD", "SMS"}, {"DSTNUM", "13900000001"}, {"SMSFLT", "OFF"},
+                     {"SMSPH", "ON"}, {"CMDPW", "sms-pw"}}, false, "Operation complete"}),
     [](const testing::TestParamInfo<ModeCase> &info) { return std::string(info.param.name); });
 // clang-format on
-
-// A small file of our own: the defaults fill the rest, as at a first start.
-constexpr const char *kSmallFile = "[WKMOD]\nWKMOD=NET\n[Socket]\nSOCKA=TCP,host,80\nSOCKATO=9\n";
 
 TEST_F(ProvisioningTest, RefusalsAndDifferencesAreNamedAndAFailedReadWritesNoFile)
 {
     // The device stores hexadecimal data in upper case whatever it was sent.
-    const std::string text = std::string(kSmallFile) + "[Heart]\nHEARTDT=48656c6c6f\n";
+    const std::string text = FullFile({{{"Socket", "SOCKATO"}, "9"},
+                                       {{"Heart", "HEARTDT"}, "48656c6c6f"}});
     const fs::path file = m_dir / "customer.ini";
     std::ofstream(file) << text;
     const auto sim = StartSim({}, {"SOCKATO"});
@@ -204,15 +246,17 @@ TEST_F(ProvisioningTest, ASilentLineExitsFourAfterTheEntryPairOrAtTheTimeOut)
     const struct
     {
         int timeoutSeconds;
+        int replyMs;
         const char *says;
     } cases[] = {
-        {30, "The device does not answer"},
-        {1, "Not finished within 1 seconds"},
+        {30, 400, "The device does not answer"},
+        {1, 5000, "Not finished within 1 seconds"},
     };
     for (const auto &c : cases) {
         m_timeoutSeconds = c.timeoutSeconds;
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(Run(TAction::Read, line.SlavePath(), m_dir / "out.ini"), 4);
+        EXPECT_EQ(Run(TAction::Read, line.SlavePath(), m_dir / "out.ini", false, 100, c.replyMs),
+                  4);
         EXPECT_LT(std::chrono::steady_clock::now() - start,
                   std::chrono::seconds(c.timeoutSeconds) + std::chrono::seconds(2));
         EXPECT_NE(m_progress.str().find(c.says), std::string::npos) << m_progress.str();
@@ -221,12 +265,100 @@ TEST_F(ProvisioningTest, ASilentLineExitsFourAfterTheEntryPairOrAtTheTimeOut)
     EXPECT_FALSE(fs::exists(m_dir / "out.ini"));
 }
 
-TEST_F(ProvisioningTest, ALineLostInTheRunExitsThree)
+TEST_F(ProvisioningTest, ARunCutOffAfterItStartedExitsFiveSayingWhatTheDeviceHolds)
 {
-    const auto sim = StartSim({}, {}, 200);
-    EXPECT_EQ(Run(TAction::Read, sim->SlavePath(), m_dir / "out.ini"), 3) << m_progress.str();
-    EXPECT_NE(m_progress.str().find("Serial line lost"), std::string::npos) << m_progress.str();
+    const std::string text = FullFile();
+    const fs::path file = m_dir / "customer.ini";
+    std::ofstream(file) << text;
+    const std::size_t written = WriteBytes(text);
+    const struct
+    {
+        TAction action;
+        long long dropAfter;
+        const char *says;
+    } cases[] = {
+        {TAction::Read, 200, "the device is unchanged"},
+        {TAction::Write, 40, "may hold part of the file"},
+        // Every line acknowledged, the line lost in the read-back's queries.
+        {TAction::Write, static_cast<long long>(written) + 30, "values were not checked"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.says);
+        const auto sim = StartSim({}, {}, c.dropAfter);
+        EXPECT_EQ(Run(c.action, sim->SlavePath(), c.action == TAction::Read ? m_dir / "out.ini"
+                                                                             : file),
+                  5);
+        EXPECT_NE(m_progress.str().find("Serial line lost"), std::string::npos)
+            << m_progress.str();
+        EXPECT_NE(m_progress.str().find(c.says), std::string::npos) << m_progress.str();
+    }
     EXPECT_FALSE(fs::exists(m_dir / "out.ini"));
+}
+
+TEST_F(ProvisioningTest, AReadSavesOnlyWhatTheDeviceReportedAndAsksForWhatItsModeWrites)
+{
+    // An SMS device: the read-all never asks for the SMS settings, the copy must.
+    const auto sms = StartSim({{"WKMOD", "SMS"}, {"DSTNUM", "13800138000"}, {"SMSFLT", "OFF"},
+                               {"SMSPH", "ON"}});
+    const fs::path smsFile = m_dir / "sms.ini";
+    ASSERT_EQ(Run(TAction::Read, sms->SlavePath(), smsFile), 0) << m_progress.str();
+    const TIniFile smsIni(ReadFile(smsFile));
+    EXPECT_EQ(smsIni.Value("SMS", "DSTNUM"), "13800138000");
+    EXPECT_EQ(smsIni.Value("SMS", "SMSFLT"), "OFF");
+    EXPECT_EQ(smsIni.Value("SMS", "SMSPH"), "ON");
+    const auto target = StartSim({});
+    ASSERT_EQ(Run(TAction::Write, target->SlavePath(), smsFile), 0) << m_progress.str();
+    EXPECT_EQ(target->Params(), sms->Params());
+
+    // A NET device: no SMS settings asked, so none in the file; nor what is never read.
+    const auto net = StartSim({});
+    const fs::path netFile = m_dir / "net.ini";
+    ASSERT_EQ(Run(TAction::Read, net->SlavePath(), netFile), 0) << m_progress.str();
+    EXPECT_EQ(m_progress.str().find("AT+DSTNUM?"), std::string::npos);
+    const TIniFile netIni(ReadFile(netFile));
+    for (const auto &[section, key] : std::vector<std::pair<const char *, const char *>>{
+             {"SMS", "DSTNUM"}, {"SMS", "SMSFLT"}, {"Socket", "SOCKC"}, {"Base", "RFCEN"}})
+        EXPECT_FALSE(netIni.Value(section, key).has_value()) << key;
+    EXPECT_EQ(netIni.Value("Socket", "SOCKA"), net->Param("SOCKA"));
+}
+
+TEST_F(ProvisioningTest, AReadFailsNamingTheCommandWhenAnAnswerNeverReachedThePanel)
+{
+    const struct
+    {
+        std::map<std::string, std::string> presets;
+        const char *line;
+    } cases[] = {
+        // With echo on, the answer holds more "+" than any reply may: only logged, not read.
+        {{{"E", "ON"}, {"HTPURL", "/q?a+b+c+d+e"}},
+         "HTPURL: no value came back (the answer was not understood)"},
+        {{{"WKMOD", "FAX"}}, "WKMOD: device has FAX, the panel would write (nothing)"},
+        {{{"SOCKASL", "MEDIUM"}}, "SOCKASL: device has MEDIUM, the panel would write LONG"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto sim = StartSim(c.presets);
+        EXPECT_EQ(Run(TAction::Read, sim->SlavePath(), m_dir / "out.ini"), 1) << m_progress.str();
+        EXPECT_NE(m_result.str().find(c.line), std::string::npos) << m_result.str();
+        EXPECT_FALSE(fs::exists(m_dir / "out.ini"));
+    }
+}
+
+TEST_F(ProvisioningTest, AWriteOfAFileLackingKeysItsModeWritesSendsNothing)
+{
+    std::string text = FullFile();
+    TIniFile ini(text);
+    for (const char *key : {"HEARTEN", "HEARTTM", "HEARTDT", "HEARTSND"})
+        ASSERT_TRUE(ini.RemoveKey("Heart", key));
+    const fs::path file = m_dir / "noheart.ini";
+    std::ofstream(file) << ini.Text();
+    const auto sim = StartSim({});
+    EXPECT_EQ(Run(TAction::Write, sim->SlavePath(), file), 2) << m_progress.str();
+    EXPECT_NE(m_progress.str().find("[Heart] HEARTEN, [Heart] HEARTTM, [Heart] HEARTDT, [Heart] "
+                                    "HEARTSND"),
+              std::string::npos)
+        << m_progress.str();
+    EXPECT_TRUE(sim->Trace().empty());
 }
 
 TEST_F(ProvisioningTest, AGreetingInsideTheRunIsGotOver)
@@ -234,10 +366,20 @@ TEST_F(ProvisioningTest, AGreetingInsideTheRunIsGotOver)
     // No settling: the device's greeting lands in the first command's wait and stops its
     // reply timer; the run goes on as a tick would move it.
     const fs::path file = m_dir / "customer.ini";
-    std::ofstream(file) << kSmallFile;
+    std::ofstream(file) << FullFile({{{"Socket", "SOCKATO"}, "9"}});
     const auto sim = StartSim({});
     EXPECT_EQ(Run(TAction::Write, sim->SlavePath(), file, false, 0), 0) << m_progress.str();
     EXPECT_EQ(sim->Param("SOCKATO"), "9");
+}
+
+TEST_F(ProvisioningTest, ControlBytesFromTheDeviceReachTheTerminalEscaped)
+{
+    const auto sim = StartSim({{"STMSG", "\x1B[2J\x1B]0;owned\x07[M845]"}});
+    static_cast<void>(Run(TAction::Read, sim->SlavePath(), m_dir / "out.ini"));
+    const std::string progress = m_progress.str();
+    EXPECT_EQ(progress.find('\x1B'), std::string::npos);
+    EXPECT_EQ(progress.find('\x07'), std::string::npos);
+    EXPECT_NE(progress.find("\\x1B[2J\\x1B]0;owned\\x07[M845]"), std::string::npos) << progress;
 }
 
 } // namespace

@@ -114,16 +114,14 @@ TEST_F(MainWindowTest, CreationStepsOfOthersRunInOrderOnce)
         panel = new QWidget;
         panel->setObjectName(QStringLiteral("pnlL"));
         w.InstallParameterPanel(panel);
-        w.LoadConfiguration = [&] {
-            steps.emplace_back("config");
-        };
-        w.ApplyMoreTexts = [&](TTextStep step) {
+        QObject::connect(&w, &TFrm_Main::LoadingConfiguration, &w,
+                         [&] { steps.emplace_back("config"); });
+        QObject::connect(&w, &TFrm_Main::ApplyingTexts, &w, [&](TTextStep step) {
             if (step == TTextStep::WorkMode)
                 steps.emplace_back("texts");
-        };
-        w.CheckNetMode = [&] {
-            steps.emplace_back("net");
-        };
+        });
+        QObject::connect(&w, &TFrm_Main::SelectingStartMode, &w,
+                         [&] { steps.emplace_back("net"); });
     });
     EXPECT_EQ(steps, (std::vector<std::string>{"config", "texts", "net"}));
     EXPECT_EQ(wired.findChild<QWidget *>(QStringLiteral("pnlL")), panel);

@@ -54,9 +54,8 @@ protected:
         m_window = std::make_unique<TFrm_Main>([this](TFrm_Main &w) {
             w.AdoptPart(std::make_unique<TDeviceSession>(w));
             if (m_loadConfiguration)
-                w.LoadConfiguration = [this, &w] {
-                    m_loadConfiguration(w);
-                };
+                QObject::connect(&w, &TFrm_Main::LoadingConfiguration, &w,
+                                 [this, &w] { m_loadConfiguration(w); });
         });
     }
     void TearDown() override
@@ -157,15 +156,13 @@ TEST_F(TextsTest, EveryTextFollowsTheLanguageMenu)
 
 TEST_F(TextsTest, TextsAreAppliedInTheirOrder)
 {
-    // What the window shows as each of the panel's steps begins.
+    // What the window shows at each of the parts' steps (the panel's own controls aside).
     std::vector<QStringList> seen;
-    auto panelSteps = W().ApplyMoreTexts;
-    W().ApplyMoreTexts = [&](TTextStep step) {
+    QObject::connect(&W(), &TFrm_Main::ApplyingTexts, &W(), [&](TTextStep) {
         seen.push_back({W().windowTitle().left(2), QString::number(LogLines().size()),
                         Find<QAbstractButton>("btnAskAll")->text(),
                         Find<QAbstractButton>("btnSendTpye")->text()});
-        panelSteps(step);
-    };
+    });
     W().SendPane().pmSendTypeClick(kSendTypeSms);
     Choose("mni_Cn");
     const QString en = QStringLiteral("Query all parameters"), zh = QStringLiteral("获取当前参数");
