@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "common/quiet_log.h"
 #include "fuzz/fuzz_fakes.h"
 #include "fuzz/fuzz_input.h"
 #include "protocol/commands.h"
@@ -29,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     m845::fuzz::TInput input(data, size);
     m845::QueueClear();
     std::int64_t now = 0;
-    m845::fuzz::TNullLog log;
+    m845::test::TQuietLog log;
     m845::fuzz::TNullLink link;
     m845::test::TFakeTimer rcv;
     m845::test::TFakeTimer pause;

@@ -1,28 +1,17 @@
 #pragma once
 
-// What the fuzz targets give the code under test besides the input: a log that keeps nothing,
-// a link that keeps only what the sequencer reads back, and one panel per run set back to its
-// fresh state before each input. Recording every line, or building a panel's lists anew, would
-// cost more than the code under test does with the input.
+// What the fuzz targets give the code under test besides the input: a link that keeps only what
+// the sequencer reads back, and one panel per run set back to its fresh state before each input.
+// Recording every write, or building a panel's lists anew, would cost more than the code under
+// test does with the input. (A log that keeps nothing is test::TQuietLog.)
 
 #include <string>
 #include <string_view>
 
 #include "common/fake_panel.h"
 #include "core/link.h"
-#include "core/log.h"
 
 namespace m845::fuzz {
-
-class TNullLog final : public ILog
-{
-public:
-    void LogRx(std::string_view) override {}
-    void LogRxOther(std::string_view) override {}
-    void LogTx(std::string_view) override {}
-    void LogInfo(std::string_view) override {}
-    void LogWarn(std::string_view) override {}
-};
 
 // SendText is remembered as the last sent text only while the port is open, as the link does.
 class TNullLink final : public ILink

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "common/quiet_log.h"
 #include "fuzz/fuzz_fakes.h"
 #include "fuzz/fuzz_input.h"
 #include "protocol/reply.h"
@@ -9,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     m845::fuzz::TInput input(data, size);
-    m845::fuzz::TNullLog log;
+    m845::test::TQuietLog log;
     m845::TReplyApplier applier(m845::fuzz::FreshPanel(), log);
     const std::string_view lastSent = input.Piece();
     applier.ParseReply(input.Rest(), lastSent);
