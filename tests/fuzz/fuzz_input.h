@@ -28,7 +28,10 @@ public:
     // A piece whose length is the next byte (0..255), cut to what is left.
     [[nodiscard]] std::string_view Piece()
     {
-        const std::size_t length = std::min<std::size_t>(Byte(), m_rest.size());
+        // The length byte is taken first: in one expression with the size, GCC may read the
+        // size before the byte is gone and cut one past the end.
+        const std::uint8_t wanted = Byte();
+        const std::size_t length = std::min<std::size_t>(wanted, m_rest.size());
         const std::string_view piece = m_rest.substr(0, length);
         m_rest.remove_prefix(length);
         return piece;
