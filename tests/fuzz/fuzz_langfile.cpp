@@ -21,6 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Two built-in texts and one of our own stand for the table: a file's key may hide them, and
     // a key of none falls through to itself. The whole table would cost more than the file.
     m845::TLangList list;
+    // Once a run, the two files that are not there: no name, and a name of nothing.
+    static const bool missingRead = [&list] {
+        list.ReadLangFile("");
+        list.ReadLangFile("/nonexistent/M845Lang.txt");
+        return true;
+    }();
+    (void)missingRead;
     list.AddEntry("lang_btnOpen", "打开串口", "Open");
     list.AddEntry("info_DoOver", "操作完成", "Operation complete");
     list.AddExtraEntry("info_FwPortLost", "串口已断开", "The port is gone");
