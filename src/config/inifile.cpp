@@ -107,6 +107,7 @@ TIniFile::TIniFile(std::string_view text)
         text.remove_prefix(kUtf8Bom.size());
     const auto firstBreak = text.find('\n');
     m_crlf = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
+    m_lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -115,6 +116,45 @@ TIniFile::TIniFile(std::string_view text)
             line.remove_suffix(1);
         m_lines.push_back(Parse(std::string(line)));
     }
+    IndexSections();
+}
+
+void TIniFile::IndexSections()
+{
+    m_sections.clear();
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == TKind::Section)
+            m_sections.push_back(i);
+    }
+}
+
+void TIniFile::InsertLine(std::size_t at, TLine line)
+{
+    const bool section = line.kind == TKind::Section;
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    auto later = std::lower_bound(m_sections.begin(), m_sections.end(), at);
+    for (auto it = later; it != m_sections.end(); ++it)
+        ++*it;
+    if (section)
+        m_sections.insert(later, at);
+}
+
+void TIniFile::ReplaceLine(std::size_t at, TLine line)
+{
+    const bool wasSection = m_lines[at].kind == TKind::Section;
+    m_lines[at] = std::move(line);
+    if (wasSection != (m_lines[at].kind == TKind::Section))
+        IndexSections();
+}
+
+void TIniFile::EraseLine(std::size_t at)
+{
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(at));
+    auto later = std::lower_bound(m_sections.begin(), m_sections.end(), at);
+    if (later != m_sections.end() && *later == at)
+        later = m_sections.erase(later);
+    for (auto it = later; it != m_sections.end(); ++it)
+        --*it;
 }
 
 TIniFile::TLine TIniFile::Parse(std::string raw)
@@ -140,19 +180,17 @@ TIniFile::TLine TIniFile::Parse(std::string raw)
 
 std::size_t TIniFile::FindSection(std::string_view section) const
 {
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind == TKind::Section && EqualsNoCase(m_lines[i].name, section))
-            return i;
+    for (const std::size_t header : m_sections) {
+        if (EqualsNoCase(m_lines[header].name, section))
+            return header;
     }
     return std::string::npos;
 }
 
 std::size_t TIniFile::SectionEnd(std::size_t header) const
 {
-    std::size_t i = header + 1;
-    while (i < m_lines.size() && m_lines[i].kind != TKind::Section)
-        ++i;
-    return i;
+    const auto next = std::upper_bound(m_sections.begin(), m_sections.end(), header);
+    return next == m_sections.end() ? m_lines.size() : *next;
 }
 
 std::optional<std::string> TIniFile::Value(std::string_view section, std::string_view key) const
@@ -163,10 +201,13 @@ std::optional<std::string> TIniFile::Value(std::string_view section, std::string
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         if (m_lines[i].kind == TKind::Entry && EqualsNoCase(m_lines[i].name, key)) {
+            const std::string &value = m_lines[i].value;
+            if (value.size() <= kIniValueMax)
+                return value; // trimmed when the line was read
             // Trimmed once more: a cut inside the value can end it in blanks, which a save
             // would write and the next start would trim away.
-            const std::string value = Limited(m_lines[i].value);
-            return std::string(Trimmed(value));
+            const std::string cut = Limited(value);
+            return std::string(Trimmed(cut));
         }
     }
     return std::nullopt;
@@ -180,7 +221,7 @@ bool TIniFile::RemoveKey(std::string_view section, std::string_view key)
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         if (m_lines[i].kind == TKind::Entry && EqualsNoCase(m_lines[i].name, key)) {
-            m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
+            EraseLine(i);
             return true;
         }
     }
@@ -213,8 +254,8 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     std::replace(clean.begin(), clean.end(), '\n', ' ');
     const std::size_t header = FindSection(section);
     if (header == std::string::npos) {
-        m_lines.push_back(Parse("[" + std::string(section) + "]"));
-        m_lines.push_back(Parse(std::string(key) + "=" + clean));
+        InsertLine(m_lines.size(), Parse("[" + std::string(section) + "]"));
+        InsertLine(m_lines.size(), Parse(std::string(key) + "=" + clean));
         return;
     }
     const std::size_t end = SectionEnd(header);
@@ -225,13 +266,12 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
             continue;
         if (EqualsNoCase(line.name, key)) {
             // The key keeps the spelling the file gave it.
-            line = Parse(line.name + "=" + clean);
+            ReplaceLine(i, Parse(line.name + "=" + clean));
             return;
         }
         insertAt = i + 1;
     }
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                   Parse(std::string(key) + "=" + clean));
+    InsertLine(insertAt, Parse(std::string(key) + "=" + clean));
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int value)
@@ -248,6 +288,10 @@ std::string TIniFile::Text() const
 {
     const std::string_view lineEnd = m_crlf ? "\r\n" : "\n";
     std::string text;
+    std::size_t size = 0;
+    for (const TLine &line : m_lines)
+        size += line.raw.size() + lineEnd.size();
+    text.reserve(size);
     for (const TLine &line : m_lines) {
         text += line.raw;
         text += lineEnd;

@@ -54,11 +54,19 @@ private:
         std::string value;
     };
     static TLine Parse(std::string raw);
-    // [first entry line, end) of the first section of that name; first == npos when missing.
+    // The header line of the first section of that name; npos when missing.
     [[nodiscard]] std::size_t FindSection(std::string_view section) const;
+    // The line after the last one of the section that starts at header.
     [[nodiscard]] std::size_t SectionEnd(std::size_t header) const;
+    // Every change of the lines goes through these, which keep m_sections in step.
+    void InsertLine(std::size_t at, TLine line);
+    void ReplaceLine(std::size_t at, TLine line);
+    void EraseLine(std::size_t at);
+    void IndexSections();
 
     std::vector<TLine> m_lines;
+    // The section header lines, in file order: a look-up walks the headers, not every line.
+    std::vector<std::size_t> m_sections;
     bool m_crlf = false;
 };
 

@@ -137,5 +137,24 @@ INSTANTIATE_TEST_SUITE_P(
         TWriteCase{"a line break cannot make a key", "", "A", "k", "a\r\nEvil=1",
                    "[A]\nk=a  Evil=1\n"}));
 
+// Writes and removals that move the lines after them, and one key that is itself a section
+// header: every read afterwards agrees with the same text read afresh.
+TEST(IniEdit, ReadsAfterEditsAgreeWithAFreshRead)
+{
+    TIniFile ini("[A]\nk=1\n[B]\nj=2\n[a]\nk=9\n[C]\nx=3\n");
+    ini.WriteString("A", "new", "n");
+    ini.WriteString("B", "[D]", "5");
+    ini.WriteString("E", "e", "6");
+    EXPECT_TRUE(ini.RemoveKey("A", "k"));
+    ini.WriteString("C", "y", "4");
+    ini.WriteString("D]=5", "d", "7");
+    const TIniFile fresh(ini.Text());
+    for (const char *section : {"A", "B", "C", "D", "D]=5", "E", "a"})
+        for (const char *key : {"k", "new", "j", "[D]", "x", "y", "d", "e", "D]"})
+            EXPECT_EQ(ini.Value(section, key), fresh.Value(section, key)) << section << " " << key;
+    EXPECT_EQ(ini.Value("C", "x"), "3");
+    EXPECT_EQ(ini.Value("E", "e"), "6");
+}
+
 } // namespace
 } // namespace m845
