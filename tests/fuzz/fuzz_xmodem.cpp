@@ -72,8 +72,10 @@ public:
         m_content.resize(size);
         for (std::size_t i = 0; i < size; ++i)
             m_content[i] = static_cast<char>((i * 31 + seed) ^ (i >> 7));
-        if (::ftruncate(m_fd, 0) != 0
-            || ::pwrite(m_fd, m_content.data(), size, 0) != static_cast<ssize_t>(size))
+        // Written over, then cut to size: emptied first, the file would give its pages back and
+        // take new ones, zeroed, for every input.
+        if (::pwrite(m_fd, m_content.data(), size, 0) != static_cast<ssize_t>(size)
+            || ::ftruncate(m_fd, static_cast<off_t>(size)) != 0)
             std::abort();
     }
 
