@@ -1,5 +1,6 @@
 #include "support/encoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -80,6 +81,8 @@ public:
     // stopped at a byte it could not convert (input then starts at that byte).
     bool Convert(std::string_view &input, std::string &out)
     {
+        // A converter serves text after text: none inherits the state another left.
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         char buffer[4096];
         while (!input.empty()) {
             // iconv's interface takes char ** although it never writes through the input.
@@ -105,13 +108,36 @@ private:
     iconv_t m_cd;
 };
 
+// Opening a converter looks its tables up anew each time, which cost more than converting a
+// line: one per thread and direction serves all texts.
+Converter &GbkDecoder()
+{
+    thread_local Converter converter("UTF-8", "GBK");
+    return converter;
+}
+
+Converter &GbkEncoder()
+{
+    thread_local Converter converter("GBK", "UTF-8");
+    return converter;
+}
+
+// ASCII reads the same in GBK and UTF-8.
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 } // namespace
 
 std::string GbkToUtf8(std::string_view gbk)
 {
+    if (IsAscii(gbk))
+        return std::string(gbk);
     std::string out;
     out.reserve(gbk.size() + gbk.size() / 2);
-    Converter converter("UTF-8", "GBK");
+    Converter &converter = GbkDecoder();
     if (!converter.Valid()) {
         // No GBK tables installed: keep ASCII, mark everything else.
         for (const char c : gbk) {
@@ -132,9 +158,11 @@ std::string GbkToUtf8(std::string_view gbk)
 
 std::string Utf8ToGbk(std::string_view utf8)
 {
+    if (IsAscii(utf8))
+        return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
-    Converter converter("GBK", "UTF-8");
+    Converter &converter = GbkEncoder();
     if (!converter.Valid()) {
         while (!utf8.empty()) {
             const std::size_t length = Utf8SequenceLength(utf8);
