@@ -13,6 +13,7 @@
 #include "common/quiet_log.h"
 #include "config/config.h"
 #include "config/inifile.h"
+#include "fuzz/fuzz_fakes.h"
 #include "fuzz/fuzz_input.h"
 #include "protocol/reply.h"
 
@@ -36,11 +37,11 @@ void CheckTypedReads(const m845::TIniFile &ini, std::string_view section, std::s
         std::abort();
 }
 
-// The file as the program leaves it after one run with the given file on the disk.
-std::string SavedAfterRun(const std::string &text)
+// One run of the program with the file on the disk: loaded into a plain panel and tool at
+// start, saved back into it at close.
+void RunOnce(m845::TIniFile &ini)
 {
-    m845::TIniFile ini(text);
-    m845::test::TFakePanel panel;
+    m845::test::TFakePanel &panel = m845::fuzz::FreshPanel();
     m845::test::TQuietLog log;
     m845::TReplyApplier device(panel, log);
     m845::test::TFakeTool tool;
@@ -49,7 +50,6 @@ std::string SavedAfterRun(const std::string &text)
     // one has no such rule, and would save another type's data (blanks and all) as CLOUD.
     panel.SetComboIndex(m845::PanelCombo::RegDt, panel.ComboIndex(m845::PanelCombo::RegTp));
     m845::SaveConfig(ini, panel, device, tool);
-    return ini.Text();
 }
 
 } // namespace
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             CheckTypedReads(ini, where, fixed);
 
     // A value the program writes reads back as written, trimmed, on its own line.
-    m845::TIniFile written(text);
+    m845::TIniFile written = ini;
     written.WriteString("Base", "STMSG", key);
     std::string expected(key);
     for (char &c : expected)
@@ -85,9 +85,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // an address never did. Not what this check is after: no quotes here.
     std::string unquoted = text;
     std::replace(unquoted.begin(), unquoted.end(), '"', '\'');
-    const std::string saved = SavedAfterRun(unquoted);
-    // What the next start reads is what this close wrote: the text of the file once parsed.
-    if (SavedAfterRun(saved) != m845::TIniFile(saved).Text())
+    m845::TIniFile closed(unquoted);
+    RunOnce(closed);
+    // What the next start reads is what this close wrote, and that run changes nothing.
+    m845::TIniFile reopened(closed.Text());
+    const std::string read = reopened.Text();
+    RunOnce(reopened);
+    if (reopened.Text() != read)
         std::abort();
     return 0;
 }
