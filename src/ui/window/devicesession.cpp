@@ -1,5 +1,7 @@
 #include "ui/window/devicesession.h"
 
+#include <cstdint>
+
 #include <QProgressBar>
 
 #include "firmware/firmwareupgrade.h"
@@ -75,8 +77,19 @@ void TDeviceSession::ApplyPanelTexts(TTextStep step)
     m_panel->ApplyTexts(step, [this] { m_applier.SetHardwareSign(m_applier.HardwareSign()); });
 }
 
+bool ProgressMoves(const QProgressBar &bar, int total, int complete)
+{
+    const auto percent = [total](int step) {
+        return total > 0 ? std::int64_t{step} * 100 / total : 0;
+    };
+    return bar.isHidden() || bar.maximum() != total || complete < bar.value() || complete == 0
+           || complete >= total || percent(complete) != percent(bar.value());
+}
+
 void TDeviceSession::ShowProgress(int total, int complete)
 {
+    if (!ProgressMoves(*m_rzpbWhile, total, complete))
+        return;
     m_rzpbWhile->setMaximum(total);
     m_rzpbWhile->setValue(complete);
     m_rzpbWhile->setVisible(true);

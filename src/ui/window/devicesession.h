@@ -21,6 +21,12 @@ class TFirmwareControl;
 class TFrm_Main;
 class TParamPanel;
 
+// Whether setting the bar to complete of total shows anything new: another whole percent, the
+// first or the last step, another total, a step back (a new run), or a hidden bar. A firmware
+// upload reports each of its thousands of blocks, and every setting costs the window thread a
+// style look-up, often a repaint, just as the next block is due.
+[[nodiscard]] bool ProgressMoves(const QProgressBar &bar, int total, int complete);
+
 class TDeviceSession final : public QObject, private IProgress, private IRunEvents
 {
     Q_OBJECT
