@@ -35,20 +35,22 @@ TFirmwareControl::~TFirmwareControl()
     m_window.Link().ChooseFirmwareFile = nullptr;
 }
 
-bool TFirmwareControl::OptionChecked(const char *name) const
+bool TFirmwareControl::OptionChecked(QPointer<QAction> &action, const char *name) const
 {
-    const auto *action = m_window.FwUpOptMenu()->findChild<QAction *>(QString::fromLatin1(name));
+    // Looked up once: the transfer asks for each block it sends and each answer it gets.
+    if (action == nullptr)
+        action = m_window.FwUpOptMenu()->findChild<QAction *>(QString::fromLatin1(name));
     return action != nullptr && action->isChecked();
 }
 
 bool TFirmwareControl::OverRestart() const
 {
-    return OptionChecked("mniOverRestart");
+    return OptionChecked(m_overRestart, "mniOverRestart");
 }
 
 bool TFirmwareControl::ShowDataStream() const
 {
-    return OptionChecked("ShowDataStream");
+    return OptionChecked(m_showDataStream, "ShowDataStream");
 }
 
 std::optional<std::string> TFirmwareControl::AskFirmwareFile(const TFileDialogRequest &request)

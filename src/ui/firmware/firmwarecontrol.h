@@ -9,11 +9,13 @@
 #include <string>
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include "core/firmwarewindow.h"
 #include "ui/common/qttimer.h"
 
+class QAction;
 class QFileDialog;
 
 namespace m845 {
@@ -42,9 +44,11 @@ public:
     std::function<std::optional<QString>(QFileDialog &dialog)> RunDialog;
 
 private:
-    [[nodiscard]] bool OptionChecked(const char *name) const;
+    [[nodiscard]] bool OptionChecked(QPointer<QAction> &action, const char *name) const;
 
     TFrm_Main &m_window;
+    mutable QPointer<QAction> m_overRestart;
+    mutable QPointer<QAction> m_showDataStream;
     TQtTimer m_tmrXModemTx;
     std::unique_ptr<TFirmwareUpgrade> m_upgrade;
 };
