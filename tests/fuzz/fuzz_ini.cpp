@@ -80,6 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (m845::TIniFile(written.Text()).ReadString("Base", "STMSG", "\x01") != expected)
         std::abort();
 
+    // A key taken out: the file then reads as its text does when read afresh.
+    m845::TIniFile removed = ini;
+    (void)removed.RemoveKey(section, key);
+    if (removed.Value(section, key) != m845::TIniFile(removed.Text()).Value(section, key))
+        std::abort();
+
     // A quoted field may hold a comma or a blank; the save writes fields back bare, as it
     // sends them to the device, and such a value does not come back, just as a bare blank in
     // an address never did. Not what this check is after: no quotes here.
