@@ -67,9 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         for (const std::string_view where : {"System", "Base", "Session"})
             CheckTypedReads(ini, where, fixed);
 
-    // A value the program writes reads back as written, trimmed, on its own line.
-    m845::TIniFile written = ini;
-    written.WriteString("Base", "STMSG", key);
+    // A key taken out, then a value the program writes: the file reads as its text does when
+    // read afresh, and the value reads back as written, trimmed, on its own line.
+    m845::TIniFile edited = ini;
+    (void)edited.RemoveKey(section, key);
+    edited.WriteString("Base", "STMSG", key);
     std::string expected(key);
     for (char &c : expected)
         c = (c == '\r' || c == '\n') ? ' ' : c;
@@ -77,13 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     expected = first == std::string::npos
                    ? std::string()
                    : expected.substr(first, expected.find_last_not_of(" \t") - first + 1);
-    if (m845::TIniFile(written.Text()).ReadString("Base", "STMSG", "\x01") != expected)
-        std::abort();
-
-    // A key taken out: the file then reads as its text does when read afresh.
-    m845::TIniFile removed = ini;
-    (void)removed.RemoveKey(section, key);
-    if (removed.Value(section, key) != m845::TIniFile(removed.Text()).Value(section, key))
+    const m845::TIniFile reread(edited.Text());
+    if (reread.ReadString("Base", "STMSG", "\x01") != expected
+        || edited.Value(section, key) != reread.Value(section, key))
         std::abort();
 
     // A quoted field may hold a comma or a blank; the save writes fields back bare, as it
