@@ -262,6 +262,9 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
     // Changes since the last read, verifying the device, comparing with a file, confirming a
     // write.
     {"lang_btnVerify", "校验设备", "Verify device"},
+    {"hint_btnVerify", "向设备查询“设置所有参数”将写入的每一项，并与面板比较",
+     "Asks the device for every value \"Set current parameters\" would write and compares each "
+     "with the panel"},
     {"lang_mniCompareIni", "与配置文件比较...", "Compare with file..."},
     {"lang_mniConfirmWrite", "写入前确认更改", "Confirm changes before writing"},
     {"info_NoValue", "（无）", "(none)"},

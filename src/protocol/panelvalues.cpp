@@ -92,21 +92,27 @@ std::vector<std::string> ShowingControls(TCmd cmd, const std::optional<std::stri
     return controls;
 }
 
-std::vector<std::string> DifferingControls(TCmd cmd, const std::optional<std::string> &before,
-                                           const std::optional<std::string> &now)
+std::vector<TFieldDifference> DifferingControls(TCmd cmd, const std::optional<std::string> &before,
+                                                const std::optional<std::string> &now)
 {
-    std::vector<std::string> controls = ShowingControls(cmd, now);
+    const std::vector<std::string> controls = ShowingControls(cmd, now);
+    const auto whole = [&] {
+        std::vector<TFieldDifference> out;
+        for (const std::string &control : controls)
+            out.push_back({control, before, now});
+        return out;
+    };
     if (controls.size() < 2 || !before || !now || cmd == TCmd::WKMOD)
-        return controls;
+        return whole();
     // A compound value: one control per field (UART's flow box has no field of its own).
     const std::vector<std::string> was = Fields(*before);
     const std::vector<std::string> is = Fields(*now);
     if (was.size() != is.size() || is.size() > controls.size())
-        return controls;
-    std::vector<std::string> out;
+        return whole();
+    std::vector<TFieldDifference> out;
     for (std::size_t i = 0; i < is.size(); ++i) {
         if (was[i] != is[i])
-            out.push_back(controls[i]);
+            out.push_back({controls[i], was[i], is[i]});
     }
     return out;
 }

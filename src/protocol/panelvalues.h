@@ -44,12 +44,17 @@ struct TValueDifference
 
 // The controls that show a parameter (the table's control column), by the window's names.
 [[nodiscard]] std::vector<std::string> ControlsOf(TCmd cmd);
+struct TFieldDifference
+{
+    std::string control;
+    std::optional<std::string> before, now; // the control's field, or the whole value
+};
 // The controls that show the difference: for a compound value those of the fields that
-// differ, for the work mode the button of the mode now shown; every control of the parameter
-// where the fields cannot be told apart.
-[[nodiscard]] std::vector<std::string> DifferingControls(TCmd cmd,
-                                                         const std::optional<std::string> &before,
-                                                         const std::optional<std::string> &now);
+// differ, with their fields; for the work mode the button of the mode now shown; every control
+// of the parameter, with the whole values, where the fields cannot be told apart.
+[[nodiscard]] std::vector<TFieldDifference>
+DifferingControls(TCmd cmd, const std::optional<std::string> &before,
+                  const std::optional<std::string> &now);
 // The controls that show a parameter's value as it is now (the checked work-mode button).
 [[nodiscard]] std::vector<std::string> ShowingControls(TCmd cmd,
                                                        const std::optional<std::string> &now);
