@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QTimer>
 
+#include "ui/common/uitext.h"
 #include "ui/panel/parampanel.h"
 
 namespace m845 {
@@ -186,6 +187,7 @@ void TChangeMarks::Undecorate(QWidget *control)
 void TChangeMarks::ShowHint(QWidget *control, const TDecoration &decoration)
 {
     m_settingHint = true;
+    control->setProperty(detail::kStateHintProperty, decoration.markText);
     control->setToolTip(Joined(decoration.ownHint, decoration.markText));
     control->setAccessibleDescription(Joined(decoration.ownDescription, decoration.markText));
     m_settingHint = false;

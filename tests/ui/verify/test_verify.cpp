@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -190,6 +191,18 @@ TEST_F(VerifyWindowTest, MarksFollowEditsTheLanguageAndTheNextRead)
     EXPECT_EQ(Find("edtSockATo")->toolTip(), QStringLiteral("was: 5"));
     EXPECT_EQ(Find("edtSockATo")->accessibleDescription(), QStringLiteral("was: 5"));
     EXPECT_EQ(Status(), QStringLiteral("1 value changed since read"));
+    // The mark is no help text: it shows with real-time help off too, the help does not.
+    QStringList shown;
+    m_window->ShowHint = [&shown](const QPoint &, const QString &text, QWidget *, int) {
+        shown << text;
+    };
+    m_window->SetRealTimeHelp(false);
+    for (const char *control : {"edtSockATo", "cbbP"}) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), QPoint(2, 2));
+        QCoreApplication::sendEvent(Find(control), &help);
+    }
+    m_window->SetRealTimeHelp(true);
+    EXPECT_EQ(shown, QStringList{QStringLiteral("was: 5")});
     // A hint of the panel's own stays before the mark: the port of socket A has none, the
     // serial lists have theirs.
     Find<QComboBox>("cbbBaud")->setCurrentIndex(3);
