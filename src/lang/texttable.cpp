@@ -265,6 +265,9 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
      "The run was cut off: the device is unchanged and %s was not written"},
     {"info_ProvCutWrite", "运行中断：设备已确认 %s 行（共 %s 行），可能只保存了文件的一部分",
      "The run was cut off: the device acknowledged %s of %s lines and may hold part of the file"},
+    {"info_ProvCutCheck", "回读时运行中断：%s 行均已被设备确认，但数值未经核对",
+     "The run was cut off during the read-back: the device acknowledged all %s lines, but the "
+     "values were not checked"},
     // The names a screen reader gives the panel's edits that share a label or have none.
     {"lang_edtAddr", "Socket %s 地址", "Socket %s address"},
     {"lang_edtPort", "Socket %s 端口", "Socket %s port"},
@@ -273,9 +276,45 @@ constexpr auto kExtraTexts = std::to_array<TextEntry>({
     {"lang_edtDialog", "通信记录", "Communication log"},
     {"lang_edtDialogHex", "通信记录（十六进制）", "Communication log (hexadecimal)"},
     {"lang_edtSend", "发送框", "Send box"},
-    {"info_ProvCutCheck", "回读时运行中断：%s 行均已被设备确认，但数值未经核对",
-     "The run was cut off during the read-back: the device acknowledged all %s lines, but the "
-     "values were not checked"},
+    // Changes since the last read, verifying the device, comparing with a file, confirming a
+    // write.
+    {"lang_btnVerify", "校验设备", "Verify device"},
+    {"hint_btnVerify", "向设备查询“设置所有参数”将写入的每一项，并与面板比较",
+     "Asks the device for every value \"Set current parameters\" would write and compares each "
+     "with the panel"},
+    {"lang_mniCompareIni", "与配置文件比较...", "Compare with file..."},
+    {"lang_mniConfirmWrite", "写入前确认更改", "Confirm changes before writing"},
+    {"info_NoValue", "（无）", "(none)"},
+    {"info_ChangedNone", "自读取后未更改", "No value changed since read"},
+    {"info_ChangedOne", "自读取后已更改 1 项", "1 value changed since read"},
+    {"info_ChangedMany", "自读取后已更改 %s 项", "%s values changed since read"},
+    {"info_MarkWas", "原值：%s", "was: %s"},
+    {"info_MarkNotRead", "未从设备读取", "not read from the device"},
+    {"info_MarkDevice", "设备中为：%s", "device has: %s"},
+    {"info_ChangeLine", "%s：原值 %s，现值 %s", "%s: was %s, now %s"},
+    {"info_VerifyStart", "校验 %s 项参数...", "Verifying %s values against the device..."},
+    {"info_VerifyDiffers", "%s：面板 %s，设备 %s", "%s: panel %s, device %s"},
+    {"info_VerifyRefused", "%s：未校验（设备拒绝）", "%s: not verified (refused)"},
+    {"info_VerifyNoValue", "%s：未校验（应答中没有数值）",
+     "%s: not verified (no value in the answer)"},
+    {"info_VerifyAllMatch", "全部 %s 项参数与设备一致", "All %s values match"},
+    {"info_VerifyDiffer", "%s 项参数与设备不一致（共 %s 项）", "%s of %s values differ"},
+    {"info_VerifyNotVerified", "，%s 项未校验", ", %s not verified"},
+    {"info_VerifyLost", "校验中止：串口连接已断开，没有结果",
+     "Verification stopped: the serial line was lost; no result"},
+    {"info_VerifySilent", "校验中止：设备对 %s 无应答，没有结果",
+     "Verification stopped: no answer from the device to %s; no result"},
+    {"info_VerifyNotUnderstood", "校验中止：无法识别设备对 %s 的应答，没有结果",
+     "Verification stopped: the device's answer to %s was not understood; no result"},
+    {"info_VerifyAbandoned", "校验中止：另一个操作已开始，没有结果",
+     "Verification stopped: another operation started; no result"},
+    {"info_CompareSame", "与 %s 比较：全部 %s 项参数相同",
+     "Compared with %s: all %s values are the same"},
+    {"info_CompareDiffer", "与 %s 比较：%s 项参数不同（共 %s 项）",
+     "Compared with %s: %s of %s values differ"},
+    {"info_CompareLine", "%s：面板 %s，文件 %s", "%s: panel %s, file %s"},
+    {"info_ConfirmWrite", "将所有参数写入设备？", "Write all parameters to the device?"},
+    {"info_WriteCancelled", "已取消写入，未发送任何命令", "Writing cancelled; nothing was sent"},
 });
 
 } // namespace

@@ -90,6 +90,8 @@ void TReplyApplier::ApplyValue(std::string_view name, std::string_view value)
 {
     if (m_valueObserver)
         m_valueObserver(name, value);
+    if (m_valueFilter && !m_valueFilter(name, value))
+        return;
     const TCmd cmd = CmdOfName(name);
     if (static_cast<int>(cmd) >= kCmdCount)
         return;

@@ -50,6 +50,13 @@ public:
         m_valueObserver = std::move(hook);
     }
 
+    // Sees every value after the observer; a value it answers false for stays out of the
+    // panel (a check of the device against the panel leaves the panel as it is).
+    void SetValueFilter(std::function<bool(std::string_view name, std::string_view value)> hook)
+    {
+        m_valueFilter = std::move(hook);
+    }
+
     [[nodiscard]] IPanel &Panel() { return m_panel; }
 
 private:
@@ -61,6 +68,7 @@ private:
     TCmd m_identityCmd = TCmd::MEID;
     std::function<void()> m_continueOperation;
     std::function<void(std::string_view name, std::string_view value)> m_valueObserver;
+    std::function<bool(std::string_view name, std::string_view value)> m_valueFilter;
 };
 
 } // namespace m845

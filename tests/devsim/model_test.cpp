@@ -292,6 +292,7 @@ ModelOptions FaultOptions()
     ModelOptions options;
     options.errCommands = {"WKMOD"};
     options.splitCommands = {"VER"};
+    options.ignoreCommands = {"SOCKATO"};
     return options;
 }
 
@@ -308,6 +309,16 @@ TEST_F(FaultTest, ErrCommandIsRefusedWhateverTheForm)
     EXPECT_EQ(Joined(Line("AT+WKMOD?\r\n")), "AT+WKMOD?\r\n\r\n+ERR:-5\r\n\r\n");
     EXPECT_EQ(Joined(Line("AT+WKMOD=NET\r\n")), "AT+WKMOD=NET\r\n\r\n+ERR:-5\r\n\r\n");
     EXPECT_EQ(Joined(Line("AT+E?\r\n")), "AT+E?\r\n\r\n+E:ON\r\n\r\nOK\r\n");
+}
+
+TEST_F(FaultTest, IgnoredSetIsAnsweredOkAndTheOldValueStays)
+{
+    model.Store().Put("E", "OFF");
+    const std::string before = model.Store().Get("SOCKATO");
+    EXPECT_EQ(Joined(Line("AT+SOCKATO=99\r\n")), "\r\nOK\r\n\r\n");
+    EXPECT_EQ(Joined(Line("AT+SOCKATO?\r\n")), "\r\n+SOCKATO:" + before + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(Joined(Line("AT+SOCKBTO=99\r\n")), "\r\nOK\r\n\r\n");
+    EXPECT_EQ(model.Store().Get("SOCKBTO"), "99");
 }
 
 TEST_F(FaultTest, SplitAnswerLeavesInTwoBurstsAGapApart)

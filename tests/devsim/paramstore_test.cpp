@@ -153,6 +153,7 @@ TEST(SimCliTest, ParsesEveryOptionAndRejectsBadOnes)
                                        "--baud-pace",  "--silent-until-entry",
                                        "--err",        "ver,WKMOD",
                                        "--split",      "E",
+                                       "--ignore",     "sockato",
                                        "--nak-every",  "3",
                                        "--drop-after", "100"});
     ASSERT_TRUE(ok.error.empty()) << ok.error;
@@ -165,6 +166,7 @@ TEST(SimCliTest, ParsesEveryOptionAndRejectsBadOnes)
     EXPECT_EQ(o.baud, 9600);
     EXPECT_EQ(o.model.errCommands, (std::set<std::string>{"VER", "WKMOD"}));
     EXPECT_EQ(o.model.splitCommands, std::set<std::string>{"E"});
+    EXPECT_EQ(o.model.ignoreCommands, std::set<std::string>{"SOCKATO"});
     EXPECT_EQ(o.model.nakEvery, 3);
     EXPECT_EQ(o.dropAfter, 100);
     EXPECT_TRUE(ParseSimArgs({"--help"}).help);
@@ -174,6 +176,7 @@ TEST(SimCliTest, ParsesEveryOptionAndRejectsBadOnes)
                                                {"--baud", "fast"},
                                                {"--nak-every", "0"},
                                                {"--err", "VER,,E"},
+                                               {"--ignore", ""},
                                                {"--drop-after", "-1"},
                                                {"--bogus"},
                                                {"--port", "/dev/ttyS0", "--link", "x"}}) {

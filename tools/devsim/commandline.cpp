@@ -135,6 +135,9 @@ std::string DeviceModel::Answer(const std::string &line, TimePoint now, std::str
         if (!isSet) {
             return Value(name, m_store.Get(name));
         }
+        if (m_options.ignoreCommands.contains(name)) {
+            return Ok();
+        }
         if (const auto err = m_store.Set(name, body.substr(op + 1))) {
             return Error(*err);
         }

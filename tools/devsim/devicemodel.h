@@ -50,6 +50,9 @@ struct ModelOptions
     bool garble = false; // every answer arrives as a line at another baud rate reads it
     std::set<std::string> errCommands;   // upper-case names always answered "+ERR:"
     std::set<std::string> splitCommands; // upper-case names answered in two bursts
+    // Upper-case names whose set is answered "OK" and not kept: a device that only seems to
+    // take a value.
+    std::set<std::string> ignoreCommands;
     int nakEvery = 0;
     // Silence around "+++" that makes it an escape rather than data, as modems require;
     // the same silence closes a frame of data-transfer traffic.

@@ -54,6 +54,7 @@ std::string SimUsage()
            "  --garble            every answer as a line at another baud rate reads it\n"
            "  --err CMD,...       answer these commands with +ERR:\n"
            "  --split CMD,...     answer these commands in two bursts 100 ms apart\n"
+           "  --ignore CMD,...    answer a set of these commands OK but keep the old value\n"
            "  --nak-every N       refuse every Nth XModem block once\n"
            "  --drop-after N      close the line after N received bytes\n"
            "  --help              show this text\n"
@@ -125,10 +126,12 @@ CliResult ParseSimArgs(const std::vector<std::string> &args)
         } else if (arg == "--drop-after") {
             ok = number(0, 1LL << 40, n);
             o.dropAfter = n;
-        } else if (arg == "--err" || arg == "--split") {
+        } else if (arg == "--err" || arg == "--split" || arg == "--ignore") {
             ok = value(text);
-            if (ok
-                && !AddNames(text, arg == "--err" ? o.model.errCommands : o.model.splitCommands)) {
+            std::set<std::string> &names = arg == "--err"     ? o.model.errCommands
+                                           : arg == "--split" ? o.model.splitCommands
+                                                              : o.model.ignoreCommands;
+            if (ok && !AddNames(text, names)) {
                 result.error = arg + ": a comma-separated list of command names: " + text;
                 ok = false;
             }
