@@ -39,6 +39,9 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
+    // Removes every section of that name with all its lines: a list written whole leaves no
+    // entry of a longer one behind.
+    void EraseSection(std::string_view section);
 
     [[nodiscard]] std::string Text() const;
 
