@@ -14,6 +14,7 @@
 #include "lang/langlist.h"
 #include "ui/config/configcommands.h"
 #include "ui/provision/provisioning.h"
+#include "ui/terminal/terminaltools.h"
 #include "ui/window/aboutwindow.h"
 #include "ui/window/devicesession.h"
 #include "ui/window/mainwindow.h"
@@ -109,8 +110,10 @@ int main(int argc, char **argv)
     m845::TFrm_Main mainWindow([&parsed](m845::TFrm_Main &window) {
         auto session = std::make_unique<m845::TDeviceSession>(window);
         auto config = std::make_unique<m845::TConfigCommands>(window, *session);
+        auto terminal = std::make_unique<m845::TTerminalTools>(window, *config);
         window.AdoptPart(std::move(session));
         window.AdoptPart(std::move(config));
+        window.AdoptPart(std::move(terminal));
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });
