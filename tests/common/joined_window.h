@@ -1,7 +1,7 @@
 #pragma once
 
 // The whole window joined as main() joins it (device session, configuration, the terminal's
-// tools), with its data folder in a temporary folder of its own and every
+// tools, the reopen watch), with its data folder in a temporary folder of its own and every
 // dialog pre-answered; started and closed again as often as a test needs.
 
 #include <filesystem>
@@ -15,6 +15,7 @@
 #include "common/scoped_env.h"
 #include "ui/common/dialogs.h"
 #include "ui/config/configcommands.h"
+#include "ui/link/reopencontrol.h"
 #include "ui/terminal/logpane.h"
 #include "ui/terminal/terminaltools.h"
 #include "ui/window/devicesession.h"
@@ -50,11 +51,14 @@ public:
             auto session = std::make_unique<TDeviceSession>(w);
             auto config = std::make_unique<TConfigCommands>(w, *session);
             auto terminal = std::make_unique<TTerminalTools>(w, *config);
+            auto reopen = std::make_unique<TReopenControl>(w, *config);
             m_session = session.get();
             m_terminal = terminal.get();
+            m_reopen = reopen.get();
             w.AdoptPart(std::move(session));
             w.AdoptPart(std::move(config));
             w.AdoptPart(std::move(terminal));
+            w.AdoptPart(std::move(reopen));
         });
         // The pause is the device's business; a short one keeps the tests quick.
         m_session->Sequencer().SetCommandDelay(5);
@@ -69,6 +73,7 @@ public:
     [[nodiscard]] TFrm_Main &W() const { return *m_window; }
     [[nodiscard]] TDeviceSession &Session() const { return *m_session; }
     [[nodiscard]] TTerminalTools &Terminal() const { return *m_terminal; }
+    [[nodiscard]] TReopenControl &Reopen() const { return *m_reopen; }
     template <typename T> [[nodiscard]] T *Find(const char *name) const
     {
         return m_window->findChild<T *>(QString::fromLatin1(name));
@@ -87,6 +92,7 @@ private:
     std::unique_ptr<TFrm_Main> m_window;
     TDeviceSession *m_session = nullptr;
     TTerminalTools *m_terminal = nullptr;
+    TReopenControl *m_reopen = nullptr;
 };
 
 } // namespace m845::test
