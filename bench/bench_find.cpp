@@ -24,6 +24,7 @@
 #include <QtCore/qtestsupport_core.h>
 #include <QtWidgets/qtestsupport_widgets.h>
 
+#include "stall_meter.h"
 #include "lang/langlist.h"
 #include "ui/config/configcommands.h"
 #include "ui/terminal/findbar.h"
@@ -34,34 +35,7 @@
 
 namespace {
 
-// Longest gap between ticks of a 1 ms timer: how long the event loop was kept busy.
-struct StallMeter
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    int over16 = 0;
-    StallMeter()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            worst = std::max(worst, now - last);
-            over16 += now - last > 16'000'000 ? 1 : 0;
-            last = now;
-        });
-    }
-    void Start()
-    {
-        worst = 0;
-        over16 = 0;
-        clock.start();
-        last = 0;
-        timer.start();
-    }
-};
+using m845::bench::StallMeter;
 
 void Pump(int ms)
 {
