@@ -34,6 +34,7 @@ QString MenuText(const TSentText &entry)
 THistoryControl::THistoryControl(TSendPane &pane)
     : QObject(&pane)
     , m_pane(pane)
+    , m_box(pane.SendBox())
 {
     m_btnHistory = MakeDropDownButton(QStringLiteral("btnHistory"), &pane);
     m_pmHistory = new QMenu(m_btnHistory);
@@ -61,7 +62,7 @@ void THistoryControl::SetHistory(TCommandHistory history)
 bool THistoryControl::eventFilter(QObject *watched, QEvent *event)
 {
     // Only Ctrl with the arrows: the plain arrows keep moving the caret in the box's lines.
-    if (watched != m_pane.SendBox() || event->type() != QEvent::KeyPress)
+    if (watched != m_box || event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
     if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)

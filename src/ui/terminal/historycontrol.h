@@ -8,6 +8,7 @@
 #include "ui/terminal/terminallists.h"
 
 class QMenu;
+class QPlainTextEdit;
 class QToolButton;
 
 namespace m845 {
@@ -38,6 +39,8 @@ private:
     void Show(const TSentText &entry);
 
     TSendPane &m_pane;
+    // Its own pointer: the filter still sees the box's last events while the pane goes.
+    QPlainTextEdit *m_box = nullptr;
     TCommandHistory m_history;
     QToolButton *m_btnHistory = nullptr;
     QMenu *m_pmHistory = nullptr;
