@@ -35,6 +35,7 @@
 #include <QtCore/qtestsupport_core.h>
 #include <QtWidgets/qtestsupport_widgets.h>
 
+#include "stall_meter.h"
 #include "lang/langlist.h"
 #include "ui/common/qttimer.h"
 #include "ui/link/linkcontrol.h"
@@ -43,6 +44,8 @@
 #include "ui/window/mainwindow.h"
 
 namespace {
+
+using m845::bench::StallMeter;
 
 using Clock = std::chrono::steady_clock;
 
@@ -129,38 +132,6 @@ struct Writer
     {
         if (thread.joinable())
             thread.join();
-    }
-};
-
-// Longest gap between ticks of a 1 ms timer: how long the event loop was kept busy.
-struct StallMeter
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    int over16 = 0;
-    int over50 = 0;
-    StallMeter()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            worst = std::max(worst, now - last);
-            over16 += now - last > 16'000'000 ? 1 : 0;
-            over50 += now - last > 50'000'000 ? 1 : 0;
-            last = now;
-        });
-    }
-    void Start()
-    {
-        clock.start();
-        last = 0;
-        worst = 0;
-        over16 = 0;
-        over50 = 0;
-        timer.start();
     }
 };
 

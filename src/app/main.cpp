@@ -13,8 +13,10 @@
 #include "app/options.h"
 #include "lang/langlist.h"
 #include "ui/config/configcommands.h"
-#include "ui/verify/verifycommands.h"
+#include "ui/link/reopencontrol.h"
 #include "ui/provision/provisioning.h"
+#include "ui/terminal/terminaltools.h"
+#include "ui/verify/verifycommands.h"
 #include "ui/window/aboutwindow.h"
 #include "ui/window/devicesession.h"
 #include "ui/window/mainwindow.h"
@@ -111,9 +113,13 @@ int main(int argc, char **argv)
         auto session = std::make_unique<m845::TDeviceSession>(window);
         auto config = std::make_unique<m845::TConfigCommands>(window, *session);
         auto verify = std::make_unique<m845::TVerifyCommands>(window, *session, config.get());
+        auto terminal = std::make_unique<m845::TTerminalTools>(window, *config);
+        auto reopen = std::make_unique<m845::TReopenControl>(window, *config);
         window.AdoptPart(std::move(session));
         window.AdoptPart(std::move(config));
         window.AdoptPart(std::move(verify));
+        window.AdoptPart(std::move(terminal));
+        window.AdoptPart(std::move(reopen));
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });

@@ -41,6 +41,9 @@ public:
     void WriteBool(std::string_view section, std::string_view key, bool value);
     // Takes the key's line out of its section (the first of that name); false when missing.
     bool RemoveKey(std::string_view section, std::string_view key);
+    // Removes every section of that name with all its lines: a list written whole leaves no
+    // entry of a longer one behind.
+    void EraseSection(std::string_view section);
 
     [[nodiscard]] std::string Text() const;
 

@@ -137,5 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
         TWriteCase{"a line break cannot make a key", "", "A", "k", "a\r\nEvil=1",
                    "[A]\nk=a  Evil=1\n"}));
 
+TEST(IniErase, RemovesEverySectionOfTheNameAndNothingElse)
+{
+    TIniFile ini("top=1\n[A]\nk=1\n; note\n[B]\nx=2\n[a]\nk=3\n");
+    ini.EraseSection("A");
+    EXPECT_EQ(ini.Text(), "top=1\n[B]\nx=2\n");
+    ini.EraseSection("missing");
+    EXPECT_EQ(ini.Text(), "top=1\n[B]\nx=2\n");
+}
+
 } // namespace
 } // namespace m845

@@ -190,6 +190,16 @@ int TSerialToolBar::StopBitsIndex() const
     return m_cbbOpenS->currentIndex();
 }
 
+void TSerialToolBar::ShowPort(const std::string &port)
+{
+    const QString name = QString::fromStdString(port);
+    m_cbbOpenCom->FillPortList();
+    const int found = m_cbbOpenCom->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    m_cbbOpenCom->setCurrentIndex(found);
+    if (found < 0)
+        m_cbbOpenCom->setEditText(name);
+}
+
 void TSerialToolBar::SelectDefaults()
 {
     m_cbbOpenCom->FillPortList();

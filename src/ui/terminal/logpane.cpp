@@ -275,7 +275,7 @@ void TLogPane::Flush()
             }
         }
         for (QPlainTextEdit *box : {m_edtDialog, m_edtDialogHex}) {
-            if (box->isVisible() || box == m_edtDialog)
+            if ((box->isVisible() || box == m_edtDialog) && !(box == m_edtDialog && m_holdScroll))
                 box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
         }
     }

@@ -57,6 +57,8 @@ public:
     void Flush();
     // The longest Flush so far, for the benchmark to tell the log's share of a stall.
     [[nodiscard]] qint64 LongestFlushNs() const { return m_longestFlushNs; }
+    // While held (a found match is shown), new entries do not scroll the log to its end.
+    void HoldScroll(bool hold) { m_holdScroll = hold; }
     // Lowers the line limit so tests reach it quickly.
     void SetLineLimitForTest(int limit) { m_lineLimit = limit; }
 
@@ -99,6 +101,7 @@ private:
     std::vector<TEntry> m_pending;
     bool m_flushQueued = false;
     bool m_hexMirror = false;
+    bool m_holdScroll = false;
     int m_lineLimit = kLogLineLimit;
     std::uint32_t m_rxCount = 0;
     std::uint32_t m_txCount = 0;
