@@ -248,11 +248,13 @@ TQuickCommandBar::TQuickCommandBar(TSendPane &pane, QWidget *window)
     m_row = new QToolBar(this);
     m_row->setObjectName(QStringLiteral("tlbQuick"));
     m_row->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_row->setIconSize(QSize(1, 1));
     // Framed, so that the commands read as buttons and not as labels.
     m_row->setStyleSheet(QStringLiteral("QToolButton { border: 1px solid palette(mid); "
                                         "border-radius: 2px; padding: 1px 6px; margin: 0 1px; }"
-                                        "QToolButton:pressed { background: palette(midlight); }"));
+                                        "QToolButton:pressed { background: palette(midlight); }"
+                                        // The extension button shows its arrows, unframed.
+                                        "QToolButton#qt_toolbar_ext_button { border: none; "
+                                        "padding: 0; }"));
     m_btnQuickEdit = new QToolButton(this);
     m_btnQuickEdit->setObjectName(QStringLiteral("btnQuickEdit"));
     bar->addWidget(m_lblQuick);
