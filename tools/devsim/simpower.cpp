@@ -59,4 +59,9 @@ void SimServer::ApplyPowerRequests(bool &powered, TimePoint now)
     m_changed.notify_all();
 }
 
+bool SimServer::WaitForBytes(long long count, std::chrono::milliseconds timeout) const
+{
+    return WaitFor([&] { return m_received.load() >= count; }, timeout);
+}
+
 } // namespace m845::devsim

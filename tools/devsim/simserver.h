@@ -78,6 +78,8 @@ public:
     [[nodiscard]] bool WaitForTrace(std::size_t count, std::chrono::milliseconds timeout) const;
     [[nodiscard]] bool WaitForMode(DeviceMode mode, std::chrono::milliseconds timeout) const;
     [[nodiscard]] bool WaitForFirmware(int images, std::chrono::milliseconds timeout) const;
+    // Also while the device has no power: the peer has written to the line (simpower.cpp).
+    [[nodiscard]] bool WaitForBytes(long long count, std::chrono::milliseconds timeout) const;
 
 private:
     struct Pending
