@@ -34,10 +34,9 @@ constexpr double kPauseMs = 150.0;
 constexpr double kIntervalMs = 60.0;
 
 // Runs the program with args, output thrown away; its exit status.
-int RunTool(const std::vector<std::string> &ports, const std::string &file)
+int RunTool(std::vector<std::string> args)
 {
-    std::vector<std::string> args{M845TOOL_PATH, "--quiet", "--write", file, "--port"};
-    args.insert(args.end(), ports.begin(), ports.end());
+    args.insert(args.begin(), {M845TOOL_PATH, "--quiet"});
     std::vector<char *> argv;
     for (std::string &arg : args)
         argv.push_back(arg.data());
@@ -54,6 +53,13 @@ int RunTool(const std::vector<std::string> &ports, const std::string &file)
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int Write(const std::vector<std::string> &ports, const std::string &file)
+{
+    std::vector<std::string> args{"--write", file, "--port"};
+    args.insert(args.end(), ports.begin(), ports.end());
+    return RunTool(args);
 }
 
 double Milliseconds(Clock::duration d)
@@ -86,21 +92,14 @@ int main(int argc, char **argv)
     }
     const std::string file = (dir / "customer.ini").string();
     {
-        // The customer's file is a read of the first device; that run also leaves each device
+        // The customer's file is a read of the first device; a first write into each leaves it
         // in command mode, so that the timed runs measure the work, not the 5 s entry.
-        std::vector<std::string> args{M845TOOL_PATH,        "--quiet", "--port",
-                                      sims[0]->SlavePath(), "--read",  file};
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        if (::posix_spawn(&pid, M845TOOL_PATH, nullptr, nullptr, argv.data(), environ) != 0)
+        if (RunTool({"--port", sims[0]->SlavePath(), "--read", file}) != 0) {
+            std::fprintf(stderr, "the read failed\n");
             return 1;
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        }
         for (const auto &sim : sims) {
-            if (RunTool({sim->SlavePath()}, file) != 0) {
+            if (Write({sim->SlavePath()}, file) != 0) {
                 std::fprintf(stderr, "the warm-up write failed\n");
                 return 1;
             }
@@ -113,14 +112,14 @@ int main(int argc, char **argv)
     for (int run = 0; run < runs; ++run) {
         const std::size_t before = sims[0]->Trace().size();
         const auto start = Clock::now();
-        rc |= RunTool({sims[0]->SlavePath()}, file);
+        rc |= Write({sims[0]->SlavePath()}, file);
         single = std::min(single, Milliseconds(Clock::now() - start));
         lines = sims[0]->Trace().size() - before;
     }
     double parallel = 1e300;
     for (int run = 0; run < runs; ++run) {
         const auto start = Clock::now();
-        rc |= RunTool({sims[0]->SlavePath(), sims[1]->SlavePath(), sims[2]->SlavePath()}, file);
+        rc |= Write({sims[0]->SlavePath(), sims[1]->SlavePath(), sims[2]->SlavePath()}, file);
         parallel = std::min(parallel, Milliseconds(Clock::now() - start));
     }
     // Every line (the writes and the read-back's queries) waits its pause and its block cut.

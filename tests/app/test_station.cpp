@@ -12,12 +12,11 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "app/tool_process.h"
 #include "common/file_text.h"
+#include "common/test_folder.h"
 #include "common/scoped_env.h"
 #include "devsim/simserver.h"
 
@@ -52,10 +51,7 @@ class ToolOnSimulators : public testing::Test
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path()
-                / ("m845-station-" + std::to_string(::getpid()) + "-"
-                   + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
+        m_dir = test::FreshTestFolder("m845-station");
         fs::create_directories(m_dir / "data");
         m_dataDir.emplace("M845_DATA_DIR", (m_dir / "data").string());
         m_display.emplace("DISPLAY", std::nullopt);

@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "common/file_text.h"
+#include "common/test_folder.h"
 #include "lang/langlist.h"
 #include "provision/report.h"
 #include "provision/runinput.h"
@@ -30,11 +29,7 @@ protected:
     void SetUp() override
     {
         InitBuiltInLanguage(false);
-        m_dir = fs::temp_directory_path()
-                / ("m845-batch-" + std::to_string(::getpid()) + "-"
-                   + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        m_dir = test::FreshTestFolder("m845-batch");
     }
     void TearDown() override
     {

@@ -10,11 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "common/file_text.h"
+#include "common/test_folder.h"
 
 namespace m845 {
 namespace {
@@ -82,14 +81,7 @@ TEST(ReportRow, DeviceTextIsQuotedAndEscapedAndStaysOnOneLine)
 class ReportFile : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path()
-                / ("m845-report-" + std::to_string(::getpid()) + "-"
-                   + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
+    void SetUp() override { m_dir = test::FreshTestFolder("m845-report"); }
     void TearDown() override { fs::remove_all(m_dir); }
     fs::path m_dir;
 };

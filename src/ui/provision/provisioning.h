@@ -162,6 +162,9 @@ private:
     [[nodiscard]] int ReadDevice();
     [[nodiscard]] int WriteDevice();
     [[nodiscard]] int VerifyDevice();
+    // The findings printed, or the line that all compared values are equal.
+    [[nodiscard]] int Conclude(const std::vector<TFinding> &findings, const char *equalKey,
+                               std::size_t compared);
     [[nodiscard]] int QueryInfo();
     void QuerySignal();
     [[nodiscard]] int CheckVersion();

@@ -147,12 +147,7 @@ int TProvisioning::WriteDevice()
             return ReportCut(checked, TPhase::Check, total, total);
     }
 
-    const std::vector<TFinding> findings = ReadBackFindings(written, writing, checking);
-    PrintFindings(findings);
-    if (!findings.empty())
-        return kProvisionDiffers;
-    m_window->Log().LogInfo(LangFormat("info_ProvEqual", {std::to_string(written.size())}));
-    return kProvisionDone;
+    return Conclude(ReadBackFindings(written, writing, checking), "info_ProvEqual", written.size());
 }
 
 int TProvisioning::VerifyDevice()
@@ -167,11 +162,17 @@ int TProvisioning::VerifyDevice()
     const TEnd checked = WaitForQueries(CommandsOf(expected), checking);
     if (!checked.Finished())
         return ReportCut(checked, TPhase::Untouched);
-    const std::vector<TFinding> findings = ReadBackFindings(expected, {}, checking, true);
+    return Conclude(ReadBackFindings(expected, {}, checking, true), "info_ProvSame",
+                    expected.size());
+}
+
+int TProvisioning::Conclude(const std::vector<TFinding> &findings, const char *equalKey,
+                            std::size_t compared)
+{
     PrintFindings(findings);
     if (!findings.empty())
         return kProvisionDiffers;
-    m_window->Log().LogInfo(LangFormat("info_ProvSame", {std::to_string(expected.size())}));
+    m_window->Log().LogInfo(LangFormat(equalKey, {std::to_string(compared)}));
     return kProvisionDone;
 }
 
