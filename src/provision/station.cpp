@@ -85,7 +85,8 @@ TStationMove TStationMachine::BootMenuShown()
     return {TStationStep::Stop, TStationNotice::None};
 }
 
-TStationMove TStationMachine::JobEnded(bool passed, const std::string &identity)
+TStationMove TStationMachine::JobEnded(bool passed, const std::string &identity,
+                                       bool inBootLoader)
 {
     if (m_state != TState::Running)
         return {TStationStep::Stop, TStationNotice::None};
@@ -95,6 +96,8 @@ TStationMove TStationMachine::JobEnded(bool passed, const std::string &identity)
     m_lastRun = true;
     m_lastPassed = passed;
     m_lastIdentity = m_identity;
+    if (m_byBootMenu && inBootLoader)
+        return Wait(TStationNotice::None);
     m_state = TState::Leaving;
     return {TStationStep::Pause, TStationNotice::None};
 }

@@ -46,8 +46,11 @@ public:
     [[nodiscard]] TStationMove ProbeSilent();
     [[nodiscard]] TStationMove PauseOver();
     [[nodiscard]] TStationMove BootMenuShown();
-    // identity: as the run learnt it (empty when it never learnt it).
-    [[nodiscard]] TStationMove JobEnded(bool passed, const std::string &identity);
+    // identity: as the run learnt it (empty when it never learnt it). inBootLoader: its upgrade
+    // failed and it waits in its boot loader, which a probe would only wake into a new menu;
+    // the next boot menu is then the next device (or this one powered again on purpose).
+    [[nodiscard]] TStationMove JobEnded(bool passed, const std::string &identity,
+                                        bool inBootLoader = false);
     // Ctrl+C outside a run; during a run the caller waits for its end.
     [[nodiscard]] TStationMove StopRequested();
 

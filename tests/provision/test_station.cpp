@@ -17,7 +17,17 @@ using Notice = TStationNotice;
 // What the bench does, one event after another, and what the station must answer each time.
 struct Event
 {
-    enum Kind { Start, Answers, Silent, PauseOver, BootMenu, Passed, Failed, Stop } kind;
+    enum Kind {
+        Start,
+        Answers,
+        Silent,
+        PauseOver,
+        BootMenu,
+        Passed,
+        Failed,
+        FailedInBootLoader,
+        Stop
+    } kind;
     std::string identity = {};
     Step step = Step::Stop;
     Notice notice = Notice::None;
@@ -62,7 +72,9 @@ TEST_P(StationStory, FollowsTheBench)
             break;
         case Event::Passed:
         case Event::Failed:
-            move = machine.JobEnded(e.kind == Event::Passed, e.identity);
+        case Event::FailedInBootLoader:
+            move = machine.JobEnded(e.kind == Event::Passed, e.identity,
+                                    e.kind == Event::FailedInBootLoader);
             break;
         case Event::Stop:
             move = machine.StopRequested();
@@ -141,11 +153,14 @@ INSTANTIATE_TEST_SUITE_P(Bench, StationStory, testing::Values(
         {Event::Failed, "", Step::Pause},
         // The next device in its boot loader while the last is being probed.
         {Event::BootMenu, "", Step::RunJob, Notice::Replaced},
+        // An upgrade that failed leaves the device in its boot loader: no probe wakes it.
+        {Event::FailedInBootLoader, "", Step::AwaitBootMenu},
+        {Event::BootMenu, "", Step::RunJob, Notice::Arrived},
         {Event::Passed, "B", Step::Pause},
         {Event::PauseOver, "", Step::Probe},
         // Another identity in its application: gone, but no upgrade without the boot menu.
         {Event::Answers, "C", Step::AwaitBootMenu, Notice::Gone},
-        {Event::Stop, "", Step::Stop}}, 2, 1}),
+        {Event::Stop, "", Step::Stop}}, 2, 2}),
     [](const testing::TestParamInfo<Story> &info) { return std::string(info.param.name); });
 // clang-format on
 

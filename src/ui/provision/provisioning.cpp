@@ -143,7 +143,7 @@ int TProvisioning::RunInWindow()
 
     BeginDevice();
     if (!OpenPort()) {
-        WriteRow(kProvisionNoPort);
+        static_cast<void>(WriteRow(kProvisionNoPort));
         return kProvisionNoPort;
     }
     Settle();
@@ -337,15 +337,17 @@ int TProvisioning::RunDevice()
         code = std::max(code, CheckVersion());
     if (lineFine && report)
         QuerySignal();
-    WriteRow(code);
+    // A row that cannot be written is a device without its record: no pass.
+    if (!WriteRow(code) && code == kProvisionDone)
+        code = kProvisionDiffers;
     m_device.collecting = false;
     return code;
 }
 
-void TProvisioning::WriteRow(int code)
+bool TProvisioning::WriteRow(int code)
 {
     if (m_request.report.empty())
-        return;
+        return true;
     TReportRow row;
     row.time = ReportTime(std::chrono::system_clock::now());
     row.port = m_request.port;
@@ -369,8 +371,10 @@ void TProvisioning::WriteRow(int code)
         std::signal(SIGINT, SIG_IGN);
         std::signal(SIGTERM, SIG_IGN);
     }
-    if (const TReportOutcome appended = AppendReportRow(m_request.report, row); !appended.ok)
+    const TReportOutcome appended = AppendReportRow(m_request.report, row);
+    if (!appended.ok)
         Error(LangFormat("info_ProvReportFail", {m_request.report, appended.reason}));
+    return appended.ok;
 }
 
 std::string TProvisioning::Seen(const std::string &name) const
@@ -409,6 +413,9 @@ TProvisioning::TEnd TProvisioning::WaitForRun(const std::function<void()> &start
         if (!m_outcome && !(m_interruptible && m_interrupted))
             loop.exec();
         if (m_interruptible && m_interrupted && !m_outcome) {
+            // Nothing of the run may follow: a "+++" of its re-entry would reach a boot loader.
+            QueueClear();
+            m_window->RcvTimer().Stop();
             end.interrupted = true;
             break;
         }

@@ -140,7 +140,8 @@ private:
     // arrived: a station saw the device come; what it learnt then is the device's.
     void BeginDevice(bool arrived = false);
     [[nodiscard]] int RunDevice();
-    void WriteRow(int code);
+    // False when the row could not be appended (the message is out).
+    [[nodiscard]] bool WriteRow(int code);
     [[nodiscard]] std::string Seen(const std::string &name) const;
     [[nodiscard]] std::string IdentitySeen() const;
     // Runs start (a button press, a queue) and the event loop until that run ends or the time

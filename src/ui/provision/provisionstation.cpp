@@ -69,11 +69,12 @@ int TProvisioning::RunStation()
             const int code = RunDevice();
             ShowVerdict(code);
             const std::string identity = IdentitySeen();
+            const bool inBootLoader = byBootMenu && !m_transferDone;
             // What follows belongs to the next device.
             m_menuSeen = m_transferStarted = m_transferDone = false;
             if (byBootMenu)
                 static_cast<void>(ChooseFirmware());
-            move = machine.JobEnded(code == kProvisionDone, identity);
+            move = machine.JobEnded(code == kProvisionDone, identity, inBootLoader);
             continue;
         }
         // Between devices every wait gives way to Ctrl+C and to a boot menu.
