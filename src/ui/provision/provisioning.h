@@ -115,7 +115,6 @@ private:
     struct TProbe
     {
         bool answered = false;
-        bool interrupted = false;
         // IMEI or MEID; empty when the device answered only the entry pair.
         std::string identity;
     };

@@ -297,18 +297,13 @@ TProvisioning::TProbe TProvisioning::Probe()
         m_probing = false;
     });
     TDeviceAnswers answers;
-    const TEnd entry = WaitForRun([this] { m_window->btnDoClick(TagPPPA); }, answers);
-    probe.interrupted = entry.interrupted;
-    if (!entry.Finished())
+    if (!WaitForRun([this] { m_window->btnDoClick(TagPPPA); }, answers).Finished())
         return probe;
     probe.answered = true;
-    const TEnd version = WaitForQueries({TCmd::VER}, answers);
-    probe.interrupted = version.interrupted;
-    if (!version.Finished())
+    if (!WaitForQueries({TCmd::VER}, answers).Finished())
         return probe;
     const TCmd identityCmd = m_session->Applier().IdentityCmd();
     const TEnd identity = WaitForQueries({identityCmd}, answers);
-    probe.interrupted = identity.interrupted;
     if (const std::string *value = answers.ValueOf(CmdName(identityCmd));
         identity.Finished() && value != nullptr)
         probe.identity = *value;
