@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,9 +10,11 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScopeGuard>
 
 #include "app/options.h"
 #include "lang/langlist.h"
+#include "provision/batch.h"
 #include "ui/config/configcommands.h"
 #include "ui/link/reopencontrol.h"
 #include "ui/provision/provisioning.h"
@@ -45,7 +48,56 @@ void OnlyGraveQtMessages(QtMsgType type, const QMessageLogContext &, const QStri
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-// A read or write run: the window's parts without a screen, progress on stderr.
+m845::TProvisionRequest RequestOf(const m845::TOptions &o)
+{
+    using TAction = m845::TProvisionRequest::TAction;
+    m845::TProvisionRequest request;
+    request.action = !o.readFile.empty()     ? TAction::Read
+                     : !o.writeFile.empty()  ? TAction::Write
+                     : !o.verifyFile.empty() ? TAction::Verify
+                                             : TAction::None;
+    request.port = o.ports.front();
+    request.file = !o.readFile.empty()    ? o.readFile
+                   : !o.writeFile.empty() ? o.writeFile
+                                          : o.verifyFile;
+    request.firmware = o.firmwareFile;
+    request.expectVersion = o.expectVersion;
+    request.report = o.reportFile;
+    request.station = o.station;
+    request.prefix = o.prefix;
+    request.baud = o.baud;
+    request.timeoutSeconds
+        = o.timeoutSeconds.value_or(o.firmwareFile.empty() ? m845::kDefaultTimeoutSeconds
+                                                           : m845::kDefaultFirmwareTimeoutSeconds);
+    request.quiet = o.quiet;
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    request.colour = terminal && std::getenv("NO_COLOR") == nullptr;
+    request.bell = terminal;
+    request.chinese = o.chinese;
+    request.pauseMs = o.pauseMs;
+    request.replyMs = o.replyMs;
+    if (o.probeMs)
+        request.probeMs = *o.probeMs;
+    return request;
+}
+
+// Several ports: everything that can be checked is, before any child starts; then one child
+// process per port, the program itself with that port alone.
+int ProvisionInParallel(const m845::TOptions &o, m845::TProvisionRequest request)
+{
+    request.checkOnly = true;
+    m845::TProvisioning check(request, std::cerr, std::cout);
+    if (check.Run() != 0)
+        return kUsageError;
+    std::error_code ec;
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    std::vector<std::vector<std::string>> args;
+    for (const std::string &port : o.ports)
+        args.push_back(m845::ChildArguments(o, port, m845::PortShortName(port)));
+    return m845::RunPortsInParallel(program, o.ports, args, o.reportFile, o.quiet, std::cerr);
+}
+
+// Provisioning runs: the window's parts without a screen, progress on stderr.
 int Provision(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -56,19 +108,14 @@ int Provision(int argc, char **argv)
     if (!parsed.error.empty())
         return UsageError(parsed.error);
     const m845::TOptions &o = parsed.options;
-    m845::TProvisionRequest request;
-    const bool read = !o.readFile.empty();
-    request.action
-        = read ? m845::TProvisionRequest::TAction::Read : m845::TProvisionRequest::TAction::Write;
-    request.port = o.port;
-    request.file = read ? o.readFile : o.writeFile;
-    request.baud = o.baud;
-    request.timeoutSeconds = o.timeoutSeconds.value_or(m845::kDefaultTimeoutSeconds);
-    request.quiet = o.quiet;
-    request.colour = ::isatty(STDERR_FILENO) == 1 && std::getenv("NO_COLOR") == nullptr;
-    request.chinese = o.chinese;
-    request.pauseMs = o.pauseMs;
-    request.replyMs = o.replyMs;
+    const m845::TProvisionRequest request = RequestOf(o);
+    // The messages before any run, in the run's language.
+    m845::InitBuiltInLanguage(o.chinese.value_or(m845::TLangList::SystemIsChinese()));
+    const auto release = qScopeGuard([] { m845::ReleaseLanguage(); });
+    if (const std::string bad = m845::CheckPorts(o.ports); !bad.empty())
+        return UsageError(bad);
+    if (o.ports.size() > 1)
+        return ProvisionInParallel(o, request);
     m845::TProvisioning run(request, std::cerr, std::cout);
     return run.Run();
 }

@@ -83,6 +83,7 @@ bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
         m_log.LogRxOther(rx);
         m_readInterval.SetShortReadInterval(false);
         m_link.SendText("F");
+        Tell(TFirmwareStep::MenuAnswered);
         return true;
     }
     if (Contains(rx, kBootConfirm) && m_link.LastSentText() == "F") {
@@ -177,6 +178,7 @@ void TFirmwareUpgrade::StartTransfer()
     m_repeatLast = false;
     AdvanceBlock();
     m_xmodemState = TXmodemState::Due;
+    Tell(TFirmwareStep::TransferStarted);
 }
 
 void TFirmwareUpgrade::AdvanceBlock()
@@ -276,6 +278,13 @@ void TFirmwareUpgrade::StopTransfer(const std::string &warning, bool dropFile)
     m_log.LogWarn(warning);
     if (dropFile)
         m_firmwareFile.Close();
+    Tell(TFirmwareStep::TransferStopped);
+}
+
+void TFirmwareUpgrade::Tell(TFirmwareStep step) const
+{
+    if (m_stepObserver)
+        m_stepObserver(step);
 }
 
 void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
@@ -297,6 +306,7 @@ void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
     }
     m_firmwareFile.Close();
     m_readInterval.SetShortReadInterval(false);
+    Tell(TFirmwareStep::TransferFinished);
 }
 
 void TFirmwareUpgrade::CloseFirmwareFile()
@@ -309,6 +319,7 @@ void TFirmwareUpgrade::CloseFirmwareFile()
         m_xmodemState = TXmodemState::Waiting;
         m_repeatLast = false;
         m_progress.HideProgress();
+        Tell(TFirmwareStep::TransferStopped);
     }
 }
 

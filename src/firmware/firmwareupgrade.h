@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,14 @@ enum class TXmodemState : std::uint8_t {
 };
 
 inline constexpr int kXModemTxInterval = 10;
+
+// The steps of an upgrade as they happen, for whoever follows it without looking at the window.
+enum class TFirmwareStep : std::uint8_t {
+    MenuAnswered,     // the boot menu arrived and "F" went out
+    TransferStarted,  // the receiver's start request began a transfer
+    TransferFinished, // the final reply: the device has the whole file
+    TransferStopped,  // the transfer stopped (line lost, file changed); waiting for a new start
+};
 
 class TFirmwareUpgrade final : public IReceiveHook
 {
@@ -65,6 +74,10 @@ public:
     [[nodiscard]] std::int64_t LastTransferMilliseconds() const { return m_lastTransferMs; }
 
     void SetClock(TMonotonicClock clock) { m_clock = std::move(clock); }
+    void SetStepObserver(std::function<void(TFirmwareStep)> observer)
+    {
+        m_stepObserver = std::move(observer);
+    }
     [[nodiscard]] bool FastPath() const { return m_fastPath; }
     void SetFastPath(bool on) { m_fastPath = on; }
 
@@ -80,6 +93,7 @@ private:
     void TraceSent(std::string_view bytes);
     // Back to waiting for a start request, with a warning; the file goes too when it is bad.
     void StopTransfer(const std::string &warning, bool dropFile);
+    void Tell(TFirmwareStep step) const;
 
     ILink &m_link;
     IReadInterval &m_readInterval;
@@ -88,6 +102,7 @@ private:
     IProgress &m_progress;
     IFirmwareWindow &m_window;
     TMonotonicClock m_clock;
+    std::function<void(TFirmwareStep)> m_stepObserver;
 
     TFirmwareFile m_firmwareFile;
     // Where the file dialog opens: the working folder at first, then the last folder used.

@@ -75,6 +75,8 @@ public:
 
     // Power applied: the start-up message, or the boot menu.
     [[nodiscard]] std::vector<Burst> PowerOn(TimePoint now);
+    // Power cut (simpower.cpp): whatever it was doing is forgotten, the parameters stay.
+    void PowerOff();
     [[nodiscard]] std::vector<Burst> Receive(std::string_view bytes, TimePoint now);
     // Runs whatever has fallen due by now (guard times, "C" requests, restarts).
     [[nodiscard]] std::vector<Burst> Tick(TimePoint now);

@@ -57,6 +57,8 @@ std::string SimUsage()
            "  --ignore CMD,...    answer a set of these commands OK but keep the old value\n"
            "  --nak-every N       refuse every Nth XModem block once\n"
            "  --drop-after N      close the line after N received bytes\n"
+           "  --powered-off       start without power: silent until switched on (--control)\n"
+           "  --control           read on, off and set NAME=value lines from standard input\n"
            "  --help              show this text\n"
            "\n"
            "\"+++\" enters command mode only when it arrives alone, with at least 50 ms of\n"
@@ -115,6 +117,10 @@ CliResult ParseSimArgs(const std::vector<std::string> &args)
             o.model.silentUntilEntry = true;
         } else if (arg == "--mute") {
             o.model.mute = true;
+        } else if (arg == "--powered-off") {
+            o.startPoweredOff = true;
+        } else if (arg == "--control") {
+            result.control = true;
         } else if (arg == "--garble") {
             o.model.garble = true;
         } else if (arg == "--baud") {
