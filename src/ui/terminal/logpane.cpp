@@ -191,6 +191,8 @@ void TLogPane::AddData(TLogKind kind, std::string_view data)
         shown = WireToDisplay(data);
     }
     emit EntryWritten(kind, shown);
+    if (HideFromDisplay && HideFromDisplay(kind, data))
+        return;
     Queue(kind, header + shown, header.toStdString() + shownBytes);
 }
 
@@ -214,6 +216,8 @@ void TLogPane::LogTx(std::string_view data)
 void TLogPane::LogInfo(std::string_view text)
 {
     emit EntryWritten(TLogKind::Info, Utf8(text));
+    if (HideFromDisplay && HideFromDisplay(TLogKind::Info, text))
+        return;
     Queue(TLogKind::Info, Utf8(text), std::string(text));
 }
 
@@ -226,6 +230,8 @@ void TLogPane::LogWarn(std::string_view text)
     QString shown = Utf8(text);
     shown.replace(QChar(0), QChar(0x2400));
     emit EntryWritten(TLogKind::Warn, shown);
+    if (HideFromDisplay && HideFromDisplay(TLogKind::Warn, text))
+        return;
     Queue(TLogKind::Warn, header + shown, header.toStdString() + std::move(wire));
 }
 
