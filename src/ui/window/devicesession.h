@@ -41,6 +41,9 @@ signals:
     void RunStarted(int runId, m845::TRunKind kind);
     void CommandRefused(int runId, const QString &command, const QString &refusal);
     void RunEnded(const m845::TRunOutcome &outcome);
+    // A block arrived from the device; the terminal sent a line or an SMS.
+    void BlockReceived();
+    void TerminalSent();
 
 private:
     void ShowProgress(int total, int complete) override;
