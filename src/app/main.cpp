@@ -13,6 +13,7 @@
 #include "app/options.h"
 #include "lang/langlist.h"
 #include "ui/config/configcommands.h"
+#include "ui/monitor/monitorpart.h"
 #include "ui/provision/provisioning.h"
 #include "ui/window/aboutwindow.h"
 #include "ui/window/devicesession.h"
@@ -109,8 +110,10 @@ int main(int argc, char **argv)
     m845::TFrm_Main mainWindow([&parsed](m845::TFrm_Main &window) {
         auto session = std::make_unique<m845::TDeviceSession>(window);
         auto config = std::make_unique<m845::TConfigCommands>(window, *session);
+        auto monitor = std::make_unique<m845::TMonitorPart>(window, *session, config.get());
         window.AdoptPart(std::move(session));
         window.AdoptPart(std::move(config));
+        window.AdoptPart(std::move(monitor));
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });

@@ -226,7 +226,9 @@ void TSignalMonitor::Step()
         return;
     }
     const bool csqDue = now >= m_nextCsqAt;
-    const bool linkDue = now >= m_nextLinkAt;
+    // The links ride with a signal poll when they would fall due before the next one: one
+    // run, one line in the log.
+    const bool linkDue = now >= m_nextLinkAt || (csqDue && m_nextLinkAt - now < m_csqPeriod);
     SetState(TMonitorState::Polling);
     if (!csqDue && !linkDue) {
         ArmIn(std::min(m_nextCsqAt, m_nextLinkAt) - now);
@@ -455,8 +457,9 @@ void TSignalMonitor::FinishPoll(const TRunOutcome &outcome)
         TakeSignal(outcome, now, line);
     if (m_logLines == TMonitorLogLines::Compact && !line.empty()) {
         std::string joined;
+        const std::string separator = LangText("info_MonLineSeparator");
         for (const std::string &part : line)
-            joined += (joined.empty() ? "" : "; ") + part;
+            joined += (joined.empty() ? std::string() : separator) + part;
         m_log.LogInfo(LangFormat("info_MonLine", {joined}));
     }
     Notify();
@@ -488,7 +491,8 @@ void TSignalMonitor::TakeSignal(const TRunOutcome &outcome, std::int64_t now,
     }
     m_trend.Add(
         {now, m_wallClock(), csq, LinkWord(m_links[0].reading), LinkWord(m_links[1].reading)});
-    line.insert(line.begin(), SignalText(csq) + ", " + LangText(BandKey(BandOfCsq(csq))));
+    line.insert(line.begin(), LangFormat("info_MonLineSignal",
+                                         {SignalText(csq), LangText(BandKey(BandOfCsq(csq)))}));
 }
 
 void TSignalMonitor::TakeLinks(std::int64_t now, std::vector<std::string> &line)
