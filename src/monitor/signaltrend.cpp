@@ -66,24 +66,28 @@ TSpanStats TSignalTrend::Stats(std::int64_t fromMs) const
     return stats;
 }
 
+void AppendSignalCsvLine(const TSignalSample &s, std::string &out)
+{
+    const std::optional<int> dbm = s.csq ? CsqToDbm(*s.csq) : std::nullopt;
+    out += LocalTime(s.wallMs);
+    out += ',';
+    out += s.csq ? std::to_string(*s.csq) : std::string();
+    out += ',';
+    out += dbm ? std::to_string(*dbm) : std::string();
+    out += ',';
+    out += BandWord(BandOfCsq(s.csq));
+    out += ',';
+    out += CsvField(s.linkA);
+    out += ',';
+    out += CsvField(s.linkB);
+    out += "\r\n";
+}
+
 std::string SignalCsv(const std::deque<TSignalSample> &samples)
 {
-    std::string out = "time,CSQ,dBm,band,socket A,socket B\r\n";
-    for (const TSignalSample &s : samples) {
-        const std::optional<int> dbm = s.csq ? CsqToDbm(*s.csq) : std::nullopt;
-        out += LocalTime(s.wallMs);
-        out += ',';
-        out += s.csq ? std::to_string(*s.csq) : std::string();
-        out += ',';
-        out += dbm ? std::to_string(*dbm) : std::string();
-        out += ',';
-        out += BandWord(BandOfCsq(s.csq));
-        out += ',';
-        out += CsvField(s.linkA);
-        out += ',';
-        out += CsvField(s.linkB);
-        out += "\r\n";
-    }
+    std::string out(kSignalCsvHeader);
+    for (const TSignalSample &s : samples)
+        AppendSignalCsvLine(s, out);
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace m845 {
 
@@ -52,5 +53,8 @@ private:
 // The samples as CSV, one line per sample after a header: local time, CSQ, dBm, band and the
 // two sockets' links; an unknown reading leaves CSQ and dBm empty.
 [[nodiscard]] std::string SignalCsv(const std::deque<TSignalSample> &samples);
+inline constexpr std::string_view kSignalCsvHeader = "time,CSQ,dBm,band,socket A,socket B\r\n";
+// One sample's line, appended to out.
+void AppendSignalCsvLine(const TSignalSample &sample, std::string &out);
 
 } // namespace m845

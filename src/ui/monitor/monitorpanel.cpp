@@ -220,6 +220,13 @@ void TMonitorPanel::SetSettings(bool on, int periodSeconds, bool logLine)
     ShowBody(on);
 }
 
+void TMonitorPanel::SetSaving(bool saving)
+{
+    m_saving = saving;
+    if (m_monitor != nullptr)
+        Show(*m_monitor);
+}
+
 bool TMonitorPanel::SwitchOn() const
 {
     return m_btnMonitor->isChecked();
@@ -305,7 +312,7 @@ void TMonitorPanel::Show(const TSignalMonitor &monitor)
     m_lblState->setText(Lang(stateKeys[static_cast<std::size_t>(monitor.State())]));
 
     const TSignalTrend &trend = monitor.Trend();
-    m_btnSave->setEnabled(!trend.Empty());
+    m_btnSave->setEnabled(!trend.Empty() && !m_saving);
     const std::optional<int> csq = trend.Empty() ? std::nullopt : trend.Samples().back().csq;
     m_lblSignal->setText(trend.Empty() ? QStringLiteral("—") : Text(SignalText(csq)));
     const TSignalBand band = trend.Empty() ? TSignalBand::Unknown : BandOfCsq(csq);

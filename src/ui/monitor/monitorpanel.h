@@ -37,6 +37,8 @@ public:
     [[nodiscard]] bool LogLine() const;
 
     [[nodiscard]] TSignalTrendView *Trend() const { return m_trend; }
+    // While a signal log is written the save button waits.
+    void SetSaving(bool saving);
     // The height the panel needs: the header alone while off.
     [[nodiscard]] int WantedHeight() const;
 
@@ -68,6 +70,7 @@ private:
     QLabel *m_cardCaptions[5] = {};
     QLabel *m_cardValues[5] = {};
     int m_shownBand = -1;
+    bool m_saving = false;
 };
 
 // "45 s", "2 min 5 s", "1 h 12 min" in the current language.

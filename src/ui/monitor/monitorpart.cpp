@@ -1,6 +1,7 @@
 #include "ui/monitor/monitorpart.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -89,10 +90,11 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
     m_clock.setInterval(1000);
     connect(&m_clock, &QTimer::timeout, this, [this] { Refresh(); });
 
-    connect(&session, &TDeviceSession::RunStarted, this,
-            [this](int runId, TRunKind kind) { m_monitor->OnRunStarted(runId, kind); });
+    connect(&session, &TDeviceSession::RunStarted, this, [this](int runId, TRunKind kind) {
+        Timed([&] { m_monitor->OnRunStarted(runId, kind); });
+    });
     connect(&session, &TDeviceSession::RunEnded, this,
-            [this](const TRunOutcome &outcome) { m_monitor->OnRunEnded(outcome); });
+            [this](const TRunOutcome &outcome) { Timed([&] { m_monitor->OnRunEnded(outcome); }); });
     connect(&session, &TDeviceSession::CommandRefused, this,
             [this](int runId, const QString &command, const QString &refusal) {
                 m_monitor->OnCommandRefused(runId, Std(command), Std(refusal));
@@ -132,6 +134,8 @@ TMonitorPart::~TMonitorPart()
     };
     m_session.Applier().RemoveValueObserver(m_observer);
     m_monitor->Changed = nullptr;
+    // A save still under way is dropped; the file as it was stays.
+    m_save.reset();
     // The panel draws from the monitor: it goes with it, not later with the window.
     delete m_panel;
 }
@@ -158,12 +162,17 @@ bool TMonitorPart::HiddenFromLog(TLogKind kind, std::string_view data) const
     return false;
 }
 
-void TMonitorPart::Refresh()
+void TMonitorPart::Timed(const std::function<void()> &handle)
 {
     QElapsedTimer clock;
     clock.start();
-    m_panel->Show(*m_monitor);
+    handle();
     m_longestUpdateNs = std::max(m_longestUpdateNs, clock.nsecsElapsed());
+}
+
+void TMonitorPart::Refresh()
+{
+    Timed([this] { m_panel->Show(*m_monitor); });
 }
 
 void TMonitorPart::LoadSettings(const TIniFile &ini)
@@ -189,22 +198,66 @@ void TMonitorPart::SaveSettings(TIniFile &ini) const
 
 void TMonitorPart::SaveSignalLog()
 {
+    if (m_save)
+        return;
     const QString path
         = TDialogs::SaveFileName(&m_window, Lang("lang_btnMonitorSave"), m_folder,
                                  Lang("info_MonCsvFilter"), true, QStringLiteral("csv"));
-    if (path.isEmpty())
+    if (path.isEmpty() || m_monitor->Trend().Empty())
         return;
     m_folder = QFileInfo(path).absolutePath();
-    const std::string csv = SignalCsv(m_monitor->Trend().Samples());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(csv.data(), static_cast<qint64>(csv.size())) < 0 || !file.commit()) {
-        m_window.Log().LogWarn(
-            LangFormat("info_MonSaveFail", {Std(path), Std(file.errorString())}));
+    m_save = std::make_unique<QSaveFile>(path);
+    m_saveAfter = std::numeric_limits<std::int64_t>::min();
+    // The samples of the session until now; those that come meanwhile belong to the next file.
+    m_saveUntil = m_monitor->Trend().Samples().back().atMs;
+    m_saveRows = 0;
+    if (!m_save->open(QIODevice::WriteOnly)
+        || m_save->write(kSignalCsvHeader.data(), std::ssize(kSignalCsvHeader)) < 0) {
+        EndSave(false);
         return;
     }
-    m_window.Log().LogInfo(LangFormat(
-        "info_MonSaved", {Std(path), std::to_string(m_monitor->Trend().Samples().size())}));
+    m_panel->SetSaving(true);
+    QTimer::singleShot(0, this, [this] { SaveChunk(); });
+}
+
+void TMonitorPart::SaveChunk()
+{
+    if (!m_save)
+        return;
+    // A long session is written a few thousand lines a turn, so that the window keeps moving.
+    constexpr int kLinesPerTurn = 2000;
+    const auto &samples = m_monitor->Trend().Samples();
+    auto it = std::upper_bound(
+        samples.begin(), samples.end(), m_saveAfter,
+        [](std::int64_t at, const TSignalSample &sample) { return at < sample.atMs; });
+    std::string chunk;
+    for (int n = 0; it != samples.end() && it->atMs <= m_saveUntil && n < kLinesPerTurn;
+         ++it, ++n) {
+        AppendSignalCsvLine(*it, chunk);
+        m_saveAfter = it->atMs;
+        ++m_saveRows;
+    }
+    if (m_save->write(chunk.data(), std::ssize(chunk)) < 0) {
+        EndSave(false);
+        return;
+    }
+    if (it == samples.end() || it->atMs > m_saveUntil) {
+        EndSave(m_save->commit());
+        return;
+    }
+    QTimer::singleShot(0, this, [this] { SaveChunk(); });
+}
+
+void TMonitorPart::EndSave(bool written)
+{
+    const std::string path = Std(m_save->fileName());
+    if (written)
+        m_window.Log().LogInfo(LangFormat("info_MonSaved", {path, std::to_string(m_saveRows)}));
+    else
+        m_window.Log().LogWarn(LangFormat("info_MonSaveFail", {path, Std(m_save->errorString())}));
+    // Not committed: the file as it was stays.
+    m_save.reset();
+    m_panel->SetSaving(false);
 }
 
 } // namespace m845

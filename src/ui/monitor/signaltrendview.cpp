@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 
 #include "monitor/signalreading.h"
 #include "monitor/signaltrend.h"
@@ -18,8 +20,6 @@ namespace {
 
 // Two readings further apart than this are not joined: the monitor was paused or stopped.
 constexpr std::int64_t kJoinGapMs = 15000;
-// With more points than this a dot per reading is only noise.
-constexpr int kMaxDots = 400;
 constexpr int kAxisWidth = 34;
 
 struct TBandRow
@@ -35,6 +35,42 @@ constexpr std::array<TBandRow, 4> kRows = {{
     {TSignalBand::Good, 14.5, 19.5},
     {TSignalBand::Excellent, 19.5, 31},
 }};
+
+QRectF PlotArea(const QRect &rect)
+{
+    return QRectF(rect).adjusted(kAxisWidth, 4, -4, -8);
+}
+
+double YOf(const QRectF &plot, double csq)
+{
+    return plot.bottom() - csq / kCsqMax * plot.height();
+}
+
+// One unbroken run of readings. Denser than the pixels, a column keeps only its lowest and
+// highest reading: the same picture at a fraction of the drawing.
+struct TRun
+{
+    QPolygonF points;
+    int column = INT_MIN;
+
+    void Add(const QPointF &point, bool dense)
+    {
+        if (!dense) {
+            points << point;
+            return;
+        }
+        const int at = static_cast<int>(point.x());
+        if (at != column) {
+            column = at;
+            points << point << point;
+            return;
+        }
+        QPointF &low = points[points.size() - 2];
+        QPointF &high = points.back();
+        low.setY(std::min(low.y(), point.y()));
+        high.setY(std::max(high.y(), point.y()));
+    }
+};
 
 } // namespace
 
@@ -60,24 +96,29 @@ QSize TSignalTrendView::sizeHint() const
 
 QSize TSignalTrendView::minimumSizeHint() const
 {
-    return {160, 70};
+    return {120, 70};
 }
 
-void TSignalTrendView::paintEvent(QPaintEvent *)
+void TSignalTrendView::changeEvent(QEvent *event)
 {
-    QElapsedTimer clock;
-    clock.start();
-    QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Base));
-    const QRectF plot = QRectF(rect()).adjusted(kAxisWidth, 4, -4, -8);
-    const auto yOf = [&plot](double csq) {
-        return plot.bottom() - csq / kCsqMax * plot.height();
-    };
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
+        m_background = QPixmap();
+    QWidget::changeEvent(event);
+}
 
+void TSignalTrendView::PaintBackground()
+{
+    const qreal ratio = devicePixelRatioF();
+    m_background = QPixmap(size() * ratio);
+    m_background.setDevicePixelRatio(ratio);
+    QPainter p(&m_background);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    const QRectF plot = PlotArea(rect());
     for (const TBandRow &row : kRows) {
         QColor tint = BandColour(row.band);
         tint.setAlpha(38);
-        p.fillRect(QRectF(plot.left(), yOf(row.high), plot.width(), yOf(row.low) - yOf(row.high)),
+        p.fillRect(QRectF(plot.left(), YOf(plot, row.high), plot.width(),
+                          YOf(plot, row.low) - YOf(plot, row.high)),
                    tint);
     }
     QFont small = font();
@@ -85,7 +126,7 @@ void TSignalTrendView::paintEvent(QPaintEvent *)
     p.setFont(small);
     p.setPen(palette().color(QPalette::PlaceholderText));
     for (const int csq : {0, 10, 15, 20, 31}) {
-        const double y = yOf(csq);
+        const double y = YOf(plot, csq);
         p.drawText(QRectF(0, y - 7, kAxisWidth - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
                    QString::number(-113 + 2 * csq));
     }
@@ -97,61 +138,73 @@ void TSignalTrendView::paintEvent(QPaintEvent *)
         const double x = plot.left() + plot.width() * minute / 10.0;
         p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
-
-    if (m_trend != nullptr && m_now && !m_trend->Empty()) {
-        const std::int64_t now = m_now();
-        const std::int64_t from = now - kTrendSpanMs;
-        const auto xOf = [&](std::int64_t at) {
-            return plot.left() + static_cast<double>(at - from) / kTrendSpanMs * plot.width();
-        };
-        const auto &samples = m_trend->Samples();
-        auto first
-            = std::lower_bound(samples.begin(), samples.end(), from,
-                               [](const TSignalSample &s, std::int64_t at) { return s.atMs < at; });
-        const auto visible = static_cast<int>(samples.end() - first);
-
-        QPainterPath line;
-        bool joined = false;
-        std::int64_t lastAt = 0;
-        std::vector<std::pair<QPointF, TSignalBand>> dots;
-        dots.reserve(static_cast<std::size_t>(std::min(visible, kMaxDots)));
-        std::vector<std::pair<double, bool>> marks; // x, no signal (else unknown)
-        for (auto it = first; it != samples.end(); ++it) {
-            const bool signal = it->csq && *it->csq <= kCsqMax;
-            const double x = xOf(it->atMs);
-            if (!signal) {
-                marks.emplace_back(x, it->csq.has_value());
-                joined = false;
-                continue;
-            }
-            const QPointF point(x, yOf(*it->csq));
-            if (joined && it->atMs - lastAt <= kJoinGapMs)
-                line.lineTo(point);
-            else
-                line.moveTo(point);
-            joined = true;
-            lastAt = it->atMs;
-            if (visible <= kMaxDots)
-                dots.emplace_back(point, BandOfCsq(it->csq));
-        }
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(palette().color(QPalette::Highlight), 1.6));
-        p.drawPath(line);
-        p.setPen(Qt::NoPen);
-        for (const auto &[dot, band] : dots) {
-            p.setBrush(BandColour(band));
-            p.drawEllipse(dot, 2.2, 2.2);
-        }
-        p.setRenderHint(QPainter::Antialiasing, false);
-        for (const auto &[x, noSignal] : marks) {
-            p.setPen(QPen(BandColour(noSignal ? TSignalBand::None : TSignalBand::Unknown), 2));
-            p.drawLine(QPointF(x, plot.bottom() + 1), QPointF(x, plot.bottom() + 7));
-        }
-    }
     p.setPen(palette().color(QPalette::Mid));
-    p.setBrush(Qt::NoBrush);
     p.drawRect(plot);
+}
+
+void TSignalTrendView::paintEvent(QPaintEvent *)
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (m_background.isNull() || m_background.deviceIndependentSize() != QSizeF(size()))
+        PaintBackground();
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_background);
+    if (m_trend != nullptr && m_now && !m_trend->Empty())
+        PaintSamples(p);
     m_longestPaintNs = std::max(m_longestPaintNs, clock.nsecsElapsed());
+}
+
+void TSignalTrendView::PaintSamples(QPainter &p) const
+{
+    const QRectF plot = PlotArea(rect());
+    const std::int64_t from = m_now() - kTrendSpanMs;
+    const auto xOf = [&](std::int64_t at) {
+        return plot.left() + static_cast<double>(at - from) / kTrendSpanMs * plot.width();
+    };
+    const auto &samples = m_trend->Samples();
+    const auto first
+        = std::lower_bound(samples.begin(), samples.end(), from,
+                           [](const TSignalSample &s, std::int64_t at) { return s.atMs < at; });
+    // A dot for each reading only while they stand well apart.
+    const bool dense = static_cast<double>(samples.end() - first) > plot.width() / 4;
+
+    std::vector<TRun> runs(1);
+    std::vector<std::pair<QPointF, TSignalBand>> dots;
+    std::vector<std::pair<int, bool>> marks; // column, no signal (else unknown)
+    std::int64_t lastAt = 0;
+    for (auto it = first; it != samples.end(); ++it) {
+        const double x = xOf(it->atMs);
+        if (!(it->csq && *it->csq <= kCsqMax)) {
+            if (marks.empty() || marks.back().first != static_cast<int>(x))
+                marks.emplace_back(static_cast<int>(x), it->csq.has_value());
+            if (!runs.back().points.isEmpty())
+                runs.emplace_back();
+            continue;
+        }
+        if (!runs.back().points.isEmpty() && it->atMs - lastAt > kJoinGapMs)
+            runs.emplace_back();
+        lastAt = it->atMs;
+        const QPointF point(x, YOf(plot, *it->csq));
+        runs.back().Add(point, dense);
+        if (!dense)
+            dots.emplace_back(point, BandOfCsq(it->csq));
+    }
+
+    p.setRenderHint(QPainter::Antialiasing, !dense);
+    p.setPen(QPen(palette().color(QPalette::Highlight), dense ? 1 : 1.6));
+    for (const TRun &run : runs)
+        p.drawPolyline(run.points);
+    p.setPen(Qt::NoPen);
+    for (const auto &[dot, band] : dots) {
+        p.setBrush(BandColour(band));
+        p.drawEllipse(dot, 2.2, 2.2);
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const auto &[x, noSignal] : marks) {
+        p.setPen(QPen(BandColour(noSignal ? TSignalBand::None : TSignalBand::Unknown), 2));
+        p.drawLine(QPointF(x, plot.bottom() + 1), QPointF(x, plot.bottom() + 7));
+    }
 }
 
 } // namespace m845

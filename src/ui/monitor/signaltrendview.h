@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <functional>
 
+#include <QPixmap>
 #include <QWidget>
+
+class QPainter;
 
 namespace m845 {
 
@@ -30,8 +33,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // The bands, the scale and the grid, drawn once for each size.
+    void PaintBackground();
+    void PaintSamples(QPainter &p) const;
+
+    QPixmap m_background;
     const TSignalTrend *m_trend = nullptr;
     std::function<std::int64_t()> m_now;
     qint64 m_longestPaintNs = 0;

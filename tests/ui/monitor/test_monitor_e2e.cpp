@@ -281,12 +281,13 @@ TEST_F(MonitorEndToEndTest, SavesTheSessionsSamplesAsCsv)
     const fs::path file = m_dir / "site";
     TDialogs::Script({QString::fromStdString(file.string())});
     QTest::mouseClick(Find<QPushButton>("btnMonitorSave"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return LogText().contains(QStringLiteral("Signal log saved to")); }, 10000));
     const std::string csv = test::ReadFile(m_dir / "site.csv");
     ASSERT_FALSE(csv.empty()) << LogText().toStdString();
     EXPECT_TRUE(csv.starts_with("time,CSQ,dBm,band,socket A,socket B\r\n"));
     EXPECT_NE(csv.find(",31,-51,excellent,CONNECTED,DISCONNECTED\r\n"), std::string::npos) << csv;
     EXPECT_GE(std::count(csv.begin(), csv.end(), '\n'), 4);
-    EXPECT_TRUE(LogText().contains(QStringLiteral("Signal log saved to")));
 }
 
 } // namespace
