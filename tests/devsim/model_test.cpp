@@ -353,15 +353,21 @@ protected:
     }
 };
 
-// The CSQ answers of a device with the given options, in command mode.
-std::vector<std::string> CsqAnswers(const ModelOptions &options, int count)
+// Powered at T0, in command mode without echo at T0 + 600 ms.
+void EnterCommandMode(DeviceModel &model)
 {
-    DeviceModel model(options);
     model.Store().Put("E", "OFF");
     (void)model.PowerOn(test::T0);
     (void)model.Receive("+++", test::T0 + milliseconds(500));
     (void)model.Tick(test::T0 + milliseconds(550));
     (void)model.Receive("a", test::T0 + milliseconds(600));
+}
+
+// The CSQ answers of a device with the given options, in command mode.
+std::vector<std::string> CsqAnswers(const ModelOptions &options, int count)
+{
+    DeviceModel model(options);
+    EnterCommandMode(model);
     std::vector<std::string> answers;
     for (int i = 0; i < count; ++i) {
         const std::string answer
@@ -400,11 +406,7 @@ TEST(DeviceModelSignal, AListIsAnsweredInTurn)
     ModelOptions options;
     options.csqList = {31, 5, 99};
     DeviceModel model(options);
-    model.Store().Put("E", "OFF");
-    (void)model.PowerOn(test::T0);
-    (void)model.Receive("+++", test::T0 + milliseconds(500));
-    (void)model.Tick(test::T0 + milliseconds(550));
-    (void)model.Receive("a", test::T0 + milliseconds(600));
+    EnterCommandMode(model);
     std::string answers;
     for (int i = 0; i < 4; ++i)
         answers += Joined(model.Receive("AT+CSQ?\r\n", test::T0 + milliseconds(700 + 100 * i)));
