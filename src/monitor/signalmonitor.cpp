@@ -128,9 +128,12 @@ void TSignalMonitor::SetOn(bool on)
 void TSignalMonitor::SetCsqPeriod(int ms)
 {
     m_csqPeriod = std::clamp(ms, kMinPollPeriodMs, kMaxPollPeriodMs);
-    // A longer period must not wait for a deadline made with the shorter one, nor the other way.
-    if (m_on && m_portOpen)
+    // A shorter period counts from now; a longer one after the poll already due.
+    if (m_on && m_portOpen) {
         m_nextCsqAt = std::min(m_nextCsqAt, m_clock() + m_csqPeriod);
+        if (!OwnRunActive())
+            ArmIn(0);
+    }
 }
 
 void TSignalMonitor::SetLinkPeriod(int ms)
@@ -222,7 +225,13 @@ void TSignalMonitor::Step()
     const TMonitorState waiting = WaitReason(now);
     if (waiting != TMonitorState::Polling) {
         SetState(waiting);
-        ArmIn(waiting == TMonitorState::NoAnswer ? std::min(m_retryAt - now, kRetryMs) : kRetryMs);
+        // Looked at again when the wait it knows of ends, and meanwhile now and then.
+        std::int64_t wait = kRetryMs;
+        if (waiting == TMonitorState::NoAnswer)
+            wait = m_retryAt - now;
+        else if (waiting == TMonitorState::Busy && !m_host.RunActive())
+            wait = m_quietUntil - now;
+        ArmIn(std::min(wait, kRetryMs));
         return;
     }
     const bool csqDue = now >= m_nextCsqAt;
@@ -304,14 +313,23 @@ void TSignalMonitor::OnRunEnded(const TRunOutcome &outcome)
         FinishPoll(outcome);
         return;
     }
+    if (outcome.runId == m_ownRunId) {
+        // A poll given up before that came back to life and ended once more: nothing new.
+        ArmIn(0);
+        return;
+    }
     // An answered run of another operation: the device is in command mode and talks.
-    if (outcome.runId != m_ownRunId
-        && (outcome.end == TRunEnd::Completed || outcome.end == TRunEnd::Refused)) {
+    if (outcome.end == TRunEnd::Completed || outcome.end == TRunEnd::Refused) {
         m_dataTransfer = false;
         m_failures = 0;
         m_retryAt = 0;
         m_entryPairFirst = false;
     }
+    // A run that rests on a block it did not understand may still get its late answer, which
+    // must not come to the monitor's first query.
+    const std::int64_t settle
+        = outcome.end == TRunEnd::NotUnderstood ? m_host.ReplyTimeoutMs() : kSettleMs;
+    m_quietUntil = std::max(m_quietUntil, m_clock() + settle);
     if (m_on && m_portOpen)
         ArmIn(0);
 }
