@@ -509,8 +509,12 @@ void TSignalMonitor::TakeSignal(const TRunOutcome &outcome, std::int64_t now,
     }
     m_trend.Add(
         {now, m_wallClock(), csq, LinkWord(m_links[0].reading), LinkWord(m_links[1].reading)});
-    line.insert(line.begin(), LangFormat("info_MonLineSignal",
-                                         {SignalText(csq), LangText(BandKey(BandOfCsq(csq)))}));
+    // The band says nothing more than "unknown" or "No signal (CSQ 99)" do.
+    const bool signal = csq && *csq <= kCsqMax;
+    line.insert(line.begin(), signal
+                                  ? LangFormat("info_MonLineSignal",
+                                               {SignalText(csq), LangText(BandKey(BandOfCsq(csq)))})
+                                  : SignalText(csq));
 }
 
 void TSignalMonitor::TakeLinks(std::int64_t now, std::vector<std::string> &line)
