@@ -4,11 +4,9 @@
 #include <cctype>
 #include <chrono>
 
-#include "core/link.h"
 #include "core/log.h"
 #include "core/timer.h"
 #include "lang/langlist.h"
-#include "protocol/reply.h"
 #include "support/encoding.h"
 
 namespace m845 {
@@ -574,69 +572,6 @@ void TSignalMonitor::Notify()
 {
     if (Changed)
         Changed();
-}
-
-TSequencerMonitorHost::TSequencerMonitorHost(TSequencer &sequencer, TReplyApplier &applier,
-                                             const ILink &link, const ITimer &rcvTimer,
-                                             std::function<bool()> firmwareBusy)
-    : m_sequencer(sequencer)
-    , m_applier(applier)
-    , m_link(link)
-    , m_rcvTimer(rcvTimer)
-    , m_firmwareBusy(std::move(firmwareBusy))
-{}
-
-bool TSequencerMonitorHost::PortOpen() const
-{
-    return m_link.IsPortOpen();
-}
-
-bool TSequencerMonitorHost::RunActive() const
-{
-    return m_sequencer.RunActive();
-}
-
-int TSequencerMonitorHost::CurrentRunId() const
-{
-    return m_sequencer.CurrentRunId();
-}
-
-bool TSequencerMonitorHost::FirmwareBusy() const
-{
-    return m_firmwareBusy && m_firmwareBusy();
-}
-
-TCmd TSequencerMonitorHost::IdentityCmd() const
-{
-    return m_applier.IdentityCmd();
-}
-
-int TSequencerMonitorHost::RunEntries(const std::vector<std::string> &entries)
-{
-    QueueClear();
-    for (const std::string &entry : entries)
-        QueueAdd(entry);
-    return m_sequencer.RunQueue(TRunKind::Queries);
-}
-
-void TSequencerMonitorHost::Press(int tag)
-{
-    m_sequencer.btnDoClick(tag);
-}
-
-void TSequencerMonitorHost::AbandonRun()
-{
-    m_sequencer.AbandonRun();
-}
-
-int TSequencerMonitorHost::ReplyTimeoutMs() const
-{
-    return m_rcvTimer.Interval();
-}
-
-int TSequencerMonitorHost::CommandDelayMs() const
-{
-    return m_sequencer.CommandDelay();
 }
 
 } // namespace m845

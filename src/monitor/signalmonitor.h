@@ -26,10 +26,8 @@
 
 namespace m845 {
 
-class ILink;
 class ILog;
 class ITimer;
-class TReplyApplier;
 
 // What the monitor needs of the command side.
 class IMonitorHost
@@ -209,34 +207,6 @@ private:
     std::array<TLinkInfo, 2> m_links{};
     TDeviceCard m_card;
     bool m_unknownWarned = false;
-};
-
-// The host over the sequencer, the reply applier and the link, as the window and the tests
-// join them.
-class TSequencerMonitorHost final : public IMonitorHost
-{
-public:
-    // rcvTimer: the sequencer's reply timer, whose interval is the time-out.
-    TSequencerMonitorHost(TSequencer &sequencer, TReplyApplier &applier, const ILink &link,
-                          const ITimer &rcvTimer, std::function<bool()> firmwareBusy = {});
-
-    [[nodiscard]] bool PortOpen() const override;
-    [[nodiscard]] bool RunActive() const override;
-    [[nodiscard]] int CurrentRunId() const override;
-    [[nodiscard]] bool FirmwareBusy() const override;
-    [[nodiscard]] TCmd IdentityCmd() const override;
-    int RunEntries(const std::vector<std::string> &entries) override;
-    void Press(int tag) override;
-    void AbandonRun() override;
-    [[nodiscard]] int ReplyTimeoutMs() const override;
-    [[nodiscard]] int CommandDelayMs() const override;
-
-private:
-    TSequencer &m_sequencer;
-    TReplyApplier &m_applier;
-    const ILink &m_link;
-    const ITimer &m_rcvTimer;
-    std::function<bool()> m_firmwareBusy;
 };
 
 } // namespace m845

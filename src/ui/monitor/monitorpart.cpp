@@ -11,6 +11,7 @@
 #include "config/inifile.h"
 #include "firmware/firmwareupgrade.h"
 #include "lang/langlist.h"
+#include "monitor/sequencerhost.h"
 #include "monitor/signalmonitor.h"
 #include "monitor/signaltrend.h"
 #include "support/paths.h"

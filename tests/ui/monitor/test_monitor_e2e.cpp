@@ -1,8 +1,8 @@
 // The signal monitor in the whole window, joined as main() joins it, against the simulated
 // device with a wandering signal: the reading follows the device, a read-all while monitoring
 // puts exactly its own queries on the wire, the log shows no line of the monitor's traffic
-// (or one per poll) while the record file keeps all of it, a pulled adapter stops it with the
-// port, and the session's samples are saved for a site report.
+// while the record file keeps all of it, a pulled adapter stops it with the port, and the
+// session's samples are saved for a site report.
 
 #include <algorithm>
 #include <filesystem>
@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -66,10 +65,6 @@ devsim::SimOptions WanderingSignal()
 class MonitorEndToEndTest : public testing::Test
 {
 protected:
-    explicit MonitorEndToEndTest(devsim::SimOptions options = WanderingSignal())
-        : sim(std::move(options))
-    {}
-
     static void SetUpTestSuite()
     {
         s_language = std::make_unique<test::ScopedLanguage>("m845-monitor");
@@ -137,7 +132,7 @@ protected:
     static inline std::unique_ptr<test::ScopedLanguage> s_language;
     fs::path m_dir = fs::temp_directory_path() / ("m845-monitor-" + std::to_string(::getpid()));
     test::ScopedEnv m_dataDir{"M845_DATA_DIR", m_dir.string()};
-    devsim::SimServer sim;
+    devsim::SimServer sim{WanderingSignal()};
     std::unique_ptr<TFrm_Main> window;
     TDeviceSession *session = nullptr;
     TConfigCommands *config = nullptr;
@@ -185,21 +180,6 @@ TEST_F(MonitorEndToEndTest, TheReadingFollowsTheDevicesSignal)
     EXPECT_NE(recorded.find("[Info] Operation complete"), std::string::npos);
 }
 
-TEST_F(MonitorEndToEndTest, OneLogLinePerPollWhenChosen)
-{
-    QTest::mouseClick(Find<QCheckBox>("chbMonitorLog"), Qt::LeftButton);
-    SwitchOn();
-    ASSERT_TRUE(WaitForSamples(3));
-    const std::size_t polls = Samples();
-    QTest::mouseClick(Find<QCheckBox>("chbMonitorLog"), Qt::LeftButton);
-    const QString log = LogText();
-    const auto lines = log.count(QStringLiteral("Signal monitor: "));
-    EXPECT_GE(lines, static_cast<qsizetype>(polls) - 1);
-    EXPECT_LE(lines, static_cast<qsizetype>(polls) + 1);
-    EXPECT_TRUE(log.contains(QStringLiteral("Signal monitor: -51 dBm (CSQ 31), Excellent")));
-    EXPECT_FALSE(log.contains(QStringLiteral("AT+CSQ")));
-}
-
 TEST_F(MonitorEndToEndTest, AReadAllWhileMonitoringPutsExactlyItsQueriesOnTheWire)
 {
     SwitchOn();
@@ -241,37 +221,6 @@ TEST_F(MonitorEndToEndTest, APulledAdapterStopsItWithThePortAndTheTrendKeepsItsS
     EXPECT_TRUE(Monitor().On());
     QTest::mouseClick(Find<QPushButton>("btnCSQ"), Qt::LeftButton);
     EXPECT_TRUE(LogText().contains(QStringLiteral("Serial port is not open")));
-}
-
-// A device that keeps the signal it was given.
-class MonitorStoredSignalTest : public MonitorEndToEndTest
-{
-protected:
-    MonitorStoredSignalTest()
-        : MonitorEndToEndTest(devsim::SimOptions{})
-    {}
-};
-
-TEST_F(MonitorStoredSignalTest, AnAnswerOfUnknownFormShowsUnknownWithOneWarning)
-{
-    sim.SetParam("CSQ", "strong");
-    SwitchOn();
-    ASSERT_TRUE(WaitForSamples(5));
-    QLabel *signal = Find<QLabel>("lblMonitorSignal");
-    EXPECT_EQ(signal->text(), QStringLiteral("unknown"));
-    EXPECT_EQ(Find<QLabel>("lblMonitorBand")->text(), QStringLiteral("Unknown"));
-    const QString warning = QStringLiteral("Signal monitor: the device's CSQ answer (strong)");
-    EXPECT_EQ(LogText().count(warning), 1) << LogText().toStdString();
-
-    sim.SetParam("CSQ", "24,99");
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return signal->text() == QStringLiteral("-65 dBm (CSQ 24)"); }, 10000));
-    sim.SetParam("CSQ", "45,99");
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return signal->text() == QStringLiteral("unknown"); }, 10000));
-    const std::size_t now = Samples();
-    ASSERT_TRUE(WaitForSamples(now + 3));
-    EXPECT_EQ(LogText().count(QStringLiteral("Signal monitor: the device's CSQ answer")), 2);
 }
 
 TEST_F(MonitorEndToEndTest, SavesTheSessionsSamplesAsCsv)
