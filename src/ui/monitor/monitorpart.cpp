@@ -114,6 +114,8 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
     window.Log().HideFromDisplay = [this](TLogKind kind, std::string_view data) {
         return HiddenFromLog(kind, data);
     };
+    // A poll every two seconds would make the progress bar flicker.
+    session.ProgressHidden = [this] { return m_monitor->OwnRunActive(); };
 
     connect(&window, &TFrm_Main::ApplyingTexts, this, [this](TTextStep step) {
         if (step == TTextStep::Captions)
@@ -130,6 +132,7 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
 TMonitorPart::~TMonitorPart()
 {
     m_window.Log().HideFromDisplay = nullptr;
+    m_session.ProgressHidden = nullptr;
     m_window.DoClick = [sequencer = &m_session.Sequencer()](int tag) {
         sequencer->btnDoClick(tag);
     };

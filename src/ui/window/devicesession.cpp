@@ -83,6 +83,8 @@ void TDeviceSession::ApplyPanelTexts(TTextStep step)
 
 void TDeviceSession::ShowProgress(int total, int complete)
 {
+    if (ProgressHidden && ProgressHidden())
+        return;
     m_rzpbWhile->setMaximum(total);
     m_rzpbWhile->setValue(complete);
     m_rzpbWhile->setVisible(true);

@@ -4,6 +4,7 @@
 // command sequencer, fed by the link's received blocks and the command buttons, and the firmware
 // upgrade, which gets the first look at every received block.
 
+#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -35,6 +36,8 @@ public:
     [[nodiscard]] TReplyApplier &Applier() { return m_applier; }
     [[nodiscard]] TSequencer &Sequencer() { return m_sequencer; }
     [[nodiscard]] TFirmwareControl &Firmware() const { return *m_firmware; }
+    // While it says yes, a run shows no progress bar (a poll that runs every few seconds).
+    std::function<bool()> ProgressHidden;
 
 signals:
     // The sequencer's runs as they start and end, and each refusal on the way.
