@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -31,17 +30,25 @@ namespace {
 using detail::Lang;
 
 constexpr int kHeaderHeight = 30;
-constexpr int kBodyHeight = 156;
+constexpr int kBodyHeight = 160;
 // The reading's column: wide enough for "-113 dBm (CSQ 0)" in its large font.
 constexpr int kReadingWidth = 190;
 
-// The card's rows: caption key and object name of the value.
-constexpr std::array<std::pair<const char *, const char *>, 5> kCardRows = {{
-    {"info_MonCardFw", "lblMonitorFw"},
-    {"info_MonCardHw", "lblMonitorHw"},
-    {"info_MonCardSn", "lblMonitorSn"},
-    {"info_MonCardIccid", "lblMonitorIccid"},
-    {"info_MonCardIdentity", "lblMonitorIdentity"},
+// The card's fields: caption key, object name of the value, and its place.
+struct TCardField
+{
+    const char *caption;
+    const char *name;
+    int row, column;
+};
+
+// In the order of TDeviceCard's fields: firmware, hardware, serial number, ICCID, identity.
+constexpr std::array<TCardField, 5> kCardRows = {{
+    {"info_MonCardFw", "lblMonitorFw", 0, 0},
+    {"info_MonCardHw", "lblMonitorHw", 0, 2},
+    {"info_MonCardSn", "lblMonitorSn", 0, 1},
+    {"info_MonCardIccid", "lblMonitorIccid", 1, 0},
+    {"info_MonCardIdentity", "lblMonitorIdentity", 1, 1},
 }};
 
 QLabel *MakeLabel(const char *name, QWidget *parent)
@@ -134,8 +141,11 @@ TMonitorPanel::TMonitorPanel(QWidget *parent)
 
     m_body = new QWidget(this);
     m_body->setObjectName(QStringLiteral("pnlMonitorBody"));
-    auto *columns = new QHBoxLayout(m_body);
-    columns->setContentsMargins(0, 0, 0, 0);
+    auto *rows = new QVBoxLayout(m_body);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(3);
+    auto *columns = new QHBoxLayout;
+    rows->addLayout(columns, 1);
     auto *reading = new QVBoxLayout;
     reading->setContentsMargins(0, 0, 0, 0);
     reading->setSpacing(2);
@@ -181,21 +191,24 @@ TMonitorPanel::TMonitorPanel(QWidget *parent)
     trendColumn->addWidget(m_lblSpan);
     columns->addLayout(trendColumn, 1);
 
-    m_grpCard = new QGroupBox(m_body);
+    // The card in two lines under the reading and the trend, which get the width.
+    m_grpCard = new QWidget(m_body);
     m_grpCard->setObjectName(QStringLiteral("grpMonitorCard"));
     auto *card = new QGridLayout(m_grpCard);
-    card->setContentsMargins(6, 2, 6, 2);
-    card->setHorizontalSpacing(8);
-    card->setVerticalSpacing(1);
+    card->setContentsMargins(0, 0, 0, 0);
+    card->setHorizontalSpacing(6);
+    card->setVerticalSpacing(0);
     for (std::size_t i = 0; i < kCardRows.size(); ++i) {
         m_cardCaptions[i] = new QLabel(m_grpCard);
-        m_cardValues[i] = MakeLabel(kCardRows[i].second, m_grpCard);
+        Colour(m_cardCaptions[i], m_cardCaptions[i]->palette().color(QPalette::PlaceholderText));
+        m_cardValues[i] = MakeLabel(kCardRows[i].name, m_grpCard);
         // An ICCID or IMEI is copied into a site report.
         m_cardValues[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        card->addWidget(m_cardCaptions[i], static_cast<int>(i), 0);
-        card->addWidget(m_cardValues[i], static_cast<int>(i), 1);
+        card->addWidget(m_cardCaptions[i], kCardRows[i].row, 2 * kCardRows[i].column);
+        card->addWidget(m_cardValues[i], kCardRows[i].row, 2 * kCardRows[i].column + 1);
     }
-    columns->addWidget(m_grpCard);
+    card->setColumnStretch(5, 1);
+    rows->addWidget(m_grpCard);
     outer->addWidget(m_body, 1);
     ShowBody(false);
 
@@ -269,10 +282,10 @@ void TMonitorPanel::ApplyTexts()
     m_spnPeriod->setSuffix(Lang("info_MonSecondsSuffix"));
     SetCaptionByKey(m_chbLog, "lang_chbMonitorLog");
     SetCaptionByKey(m_btnSave, "lang_btnMonitorSave");
-    SetCaptionByKey(m_grpCard, "lang_grpMonitorCard");
+    m_grpCard->setAccessibleName(Lang("lang_grpMonitorCard"));
     for (std::size_t i = 0; i < kCardRows.size(); ++i) {
-        m_cardCaptions[i]->setText(Lang(kCardRows[i].first));
-        m_cardValues[i]->setAccessibleName(Lang(kCardRows[i].first));
+        m_cardCaptions[i]->setText(Lang(kCardRows[i].caption));
+        m_cardValues[i]->setAccessibleName(Lang(kCardRows[i].caption));
     }
     m_trend->setAccessibleName(Lang("info_MonTrend"));
     m_shownBand = -1;

@@ -9,7 +9,6 @@
 #include <QWidget>
 
 class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -66,7 +65,7 @@ private:
     QLabel *m_lblSocketB = nullptr;
     QLabel *m_lblSpan = nullptr;
     TSignalTrendView *m_trend = nullptr;
-    QGroupBox *m_grpCard = nullptr;
+    QWidget *m_grpCard = nullptr;
     QLabel *m_cardCaptions[5] = {};
     QLabel *m_cardValues[5] = {};
     int m_shownBand = -1;
