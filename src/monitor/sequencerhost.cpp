@@ -1,6 +1,5 @@
 #include "monitor/sequencerhost.h"
 
-#include "core/link.h"
 #include "core/timer.h"
 #include "protocol/commands.h"
 #include "protocol/reply.h"
@@ -9,19 +8,13 @@
 namespace m845 {
 
 TSequencerMonitorHost::TSequencerMonitorHost(TSequencer &sequencer, TReplyApplier &applier,
-                                             const ILink &link, const ITimer &rcvTimer,
+                                             const ITimer &rcvTimer,
                                              std::function<bool()> firmwareBusy)
     : m_sequencer(sequencer)
     , m_applier(applier)
-    , m_link(link)
     , m_rcvTimer(rcvTimer)
     , m_firmwareBusy(std::move(firmwareBusy))
 {}
-
-bool TSequencerMonitorHost::PortOpen() const
-{
-    return m_link.IsPortOpen();
-}
 
 bool TSequencerMonitorHost::RunActive() const
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-// The monitor's host in the window and in the tests: the sequencer, the reply applier and the
-// link as the monitor needs them.
+// The monitor's host in the window and in the tests: the sequencer and the reply applier as the
+// monitor needs them.
 
 #include <functional>
 #include <string>
@@ -11,7 +11,6 @@
 
 namespace m845 {
 
-class ILink;
 class ITimer;
 class TReplyApplier;
 class TSequencer;
@@ -20,10 +19,9 @@ class TSequencerMonitorHost final : public IMonitorHost
 {
 public:
     // rcvTimer: the sequencer's reply timer, whose interval is the time-out.
-    TSequencerMonitorHost(TSequencer &sequencer, TReplyApplier &applier, const ILink &link,
-                          const ITimer &rcvTimer, std::function<bool()> firmwareBusy = {});
+    TSequencerMonitorHost(TSequencer &sequencer, TReplyApplier &applier, const ITimer &rcvTimer,
+                          std::function<bool()> firmwareBusy = {});
 
-    [[nodiscard]] bool PortOpen() const override;
     [[nodiscard]] bool RunActive() const override;
     [[nodiscard]] int CurrentRunId() const override;
     [[nodiscard]] bool FirmwareBusy() const override;
@@ -37,7 +35,6 @@ public:
 private:
     TSequencer &m_sequencer;
     TReplyApplier &m_applier;
-    const ILink &m_link;
     const ITimer &m_rcvTimer;
     std::function<bool()> m_firmwareBusy;
 };

@@ -34,7 +34,6 @@ class IMonitorHost
 {
 public:
     virtual ~IMonitorHost() = default;
-    [[nodiscard]] virtual bool PortOpen() const = 0;
     // A run has started and not ended (its command pauses included).
     [[nodiscard]] virtual bool RunActive() const = 0;
     [[nodiscard]] virtual int CurrentRunId() const = 0;

@@ -220,7 +220,7 @@ struct TMonitorRig final : IRunEvents
     TFakeProgress progress;
     TSequencer seq{link, log, rcv, pause, applier, progress};
     bool firmware = false;
-    TSequencerMonitorHost host{seq, applier, link, rcv, [this] {
+    TSequencerMonitorHost host{seq, applier, rcv, [this] {
                                    return firmware;
                                }};
     TSignalMonitor monitor{host, log, monitorTimer};

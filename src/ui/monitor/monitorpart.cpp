@@ -49,7 +49,7 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
 {
     TFirmwareUpgrade &firmware = session.Firmware().Upgrade();
     m_host = std::make_unique<TSequencerMonitorHost>(
-        session.Sequencer(), session.Applier(), window.Link(), window.RcvTimer(), [&firmware] {
+        session.Sequencer(), session.Applier(), window.RcvTimer(), [&firmware] {
             // A chosen file means the boot loader may come up any moment: no AT line then.
             return firmware.HasFirmwareFile() || firmware.XmodemState() != TXmodemState::Idle;
         });
@@ -115,7 +115,9 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
         return HiddenFromLog(kind, data);
     };
     // A poll every two seconds would make the progress bar flicker.
-    session.ProgressHidden = [this] { return m_monitor->OwnRunActive(); };
+    session.ProgressHidden = [this] {
+        return m_monitor->OwnRunActive();
+    };
 
     connect(&window, &TFrm_Main::ApplyingTexts, this, [this](TTextStep step) {
         if (step == TTextStep::Captions)
