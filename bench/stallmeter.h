@@ -20,8 +20,10 @@ public:
         m_timer.setInterval(1);
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
             const qint64 now = m_clock.nsecsElapsed();
-            if (m_last != 0)
+            if (m_last != 0) {
                 m_worst = std::max(m_worst, now - m_last);
+                m_frames += now - m_last > kFrameNs ? 1 : 0;
+            }
             m_last = now;
         });
     }
@@ -29,6 +31,7 @@ public:
     {
         m_worst = 0;
         m_last = 0;
+        m_frames = 0;
         m_clock.start();
         m_timer.start();
     }
@@ -38,11 +41,17 @@ public:
         return static_cast<double>(m_worst) / 1e6;
     }
 
+    // How many gaps were longer than a 60 Hz frame (16 ms).
+    [[nodiscard]] int FramesMissed() const { return m_frames; }
+
 private:
+    static constexpr qint64 kFrameNs = 16'000'000;
+
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
     qint64 m_worst = 0;
+    int m_frames = 0;
 };
 
 } // namespace m845::bench

@@ -184,11 +184,7 @@ TMonitorPanel::TMonitorPanel(QWidget *parent)
     auto *trendColumn = new QVBoxLayout;
     trendColumn->setSpacing(1);
     m_trend = new TSignalTrendView(m_body);
-    m_lblSpan = MakeLabel("lblMonitorSpan", m_body);
-    m_lblSpan->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_lblSpan->setWordWrap(true);
     trendColumn->addWidget(m_trend, 1);
-    trendColumn->addWidget(m_lblSpan);
     columns->addLayout(trendColumn, 1);
 
     // The card in two lines under the reading and the trend, which get the width.
@@ -288,9 +284,29 @@ void TMonitorPanel::ApplyTexts()
         m_cardValues[i]->setAccessibleName(Lang(kCardRows[i].caption));
     }
     m_trend->setAccessibleName(Lang("info_MonTrend"));
+    FixLabelSizes();
     m_shownBand = -1;
     if (m_monitor != nullptr)
         Show(*m_monitor);
+}
+
+void TMonitorPanel::FixLabelSizes()
+{
+    // A label of fixed size takes a new text without a new layout of the whole window, which
+    // every poll and every second would otherwise cost.
+    const auto lines = [](QLabel *label, int count) {
+        label->setFixedSize(kReadingWidth, count * label->fontMetrics().lineSpacing() + 2);
+    };
+    lines(m_lblSignal, 1);
+    lines(m_lblSocketA, 2);
+    lines(m_lblSocketB, 2);
+    lines(m_lblState, 2);
+    int band = 0;
+    for (int i = 0; i <= static_cast<int>(TSignalBand::Unknown); ++i)
+        band = std::max(band, m_lblBand->fontMetrics().horizontalAdvance(
+                                  Lang(BandKey(static_cast<TSignalBand>(i)))));
+    m_lblBand->setFixedSize(band + 2 * m_lblBand->margin() + 10,
+                            m_lblBand->fontMetrics().height() + 2 * m_lblBand->margin());
 }
 
 void TMonitorPanel::ShowLink(QLabel *label, const char *letter, const TLinkInfo &link,
@@ -343,13 +359,13 @@ void TMonitorPanel::Show(const TSignalMonitor &monitor)
     ShowLink(m_lblSocketB, "B", monitor.Link(1), now);
 
     const TSpanStats stats = trend.Stats(now - kTrendSpanMs);
-    m_lblSpan->setText(
+    m_trend->SetCaption(
         stats.count == 0
             ? Lang("info_MonSpanNone")
             : Text(LangFormat("info_MonSpan", {std::to_string(stats.minDbm),
                                                std::to_string(std::lround(stats.averageDbm)),
                                                std::to_string(stats.maxDbm)})));
-    m_trend->setAccessibleDescription(m_lblSpan->text());
+    m_trend->setAccessibleDescription(m_trend->Caption());
     m_trend->update();
 
     const TDeviceCard &card = monitor.Card();

@@ -49,6 +49,7 @@ signals:
 
 private:
     void ShowBody(bool on);
+    void FixLabelSizes();
     void ShowLink(QLabel *label, const char *letter, const TLinkInfo &link, std::int64_t now);
 
     const TSignalMonitor *m_monitor = nullptr;
@@ -63,7 +64,6 @@ private:
     QLabel *m_lblBand = nullptr;
     QLabel *m_lblSocketA = nullptr;
     QLabel *m_lblSocketB = nullptr;
-    QLabel *m_lblSpan = nullptr;
     TSignalTrendView *m_trend = nullptr;
     QWidget *m_grpCard = nullptr;
     QLabel *m_cardCaptions[5] = {};

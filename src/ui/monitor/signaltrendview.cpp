@@ -21,6 +21,7 @@ namespace {
 // Two readings further apart than this are not joined: the monitor was paused or stopped.
 constexpr std::int64_t kJoinGapMs = 15000;
 constexpr int kAxisWidth = 34;
+constexpr int kCaptionHeight = 15;
 
 struct TBandRow
 {
@@ -38,7 +39,7 @@ constexpr std::array<TBandRow, 4> kRows = {{
 
 QRectF PlotArea(const QRect &rect)
 {
-    return QRectF(rect).adjusted(kAxisWidth, 4, -4, -8);
+    return QRectF(rect).adjusted(kAxisWidth, 4, -4, -8 - kCaptionHeight);
 }
 
 double YOf(const QRectF &plot, double csq)
@@ -82,6 +83,14 @@ TSignalTrendView::TSignalTrendView(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
+void TSignalTrendView::SetCaption(const QString &caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    update();
+}
+
 void TSignalTrendView::SetTrend(const TSignalTrend *trend, std::function<std::int64_t()> now)
 {
     m_trend = trend;
@@ -91,12 +100,12 @@ void TSignalTrendView::SetTrend(const TSignalTrend *trend, std::function<std::in
 
 QSize TSignalTrendView::sizeHint() const
 {
-    return {420, 110};
+    return {420, 125};
 }
 
 QSize TSignalTrendView::minimumSizeHint() const
 {
-    return {120, 70};
+    return {120, 85};
 }
 
 void TSignalTrendView::changeEvent(QEvent *event)
@@ -152,6 +161,9 @@ void TSignalTrendView::paintEvent(QPaintEvent *)
     p.drawPixmap(0, 0, m_background);
     if (m_trend != nullptr && m_now && !m_trend->Empty())
         PaintSamples(p);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(QRectF(kAxisWidth, height() - kCaptionHeight, width() - kAxisWidth, kCaptionHeight),
+               Qt::AlignLeft | Qt::AlignVCenter, m_caption);
     m_longestPaintNs = std::max(m_longestPaintNs, clock.nsecsElapsed());
 }
 

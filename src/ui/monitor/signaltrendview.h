@@ -7,6 +7,7 @@
 #include <functional>
 
 #include <QPixmap>
+#include <QString>
 #include <QWidget>
 
 class QPainter;
@@ -25,6 +26,10 @@ public:
 
     // The samples to draw and the clock their times are on; both must outlive the view.
     void SetTrend(const TSignalTrend *trend, std::function<std::int64_t()> now);
+    // The line under the plot (the span's figures); drawn, not laid out, so that its change
+    // costs the window no new layout.
+    void SetCaption(const QString &caption);
+    [[nodiscard]] const QString &Caption() const { return m_caption; }
     // The longest paint so far, for the benchmark.
     [[nodiscard]] qint64 LongestPaintNs() const { return m_longestPaintNs; }
 
@@ -41,6 +46,7 @@ private:
     void PaintSamples(QPainter &p) const;
 
     QPixmap m_background;
+    QString m_caption;
     const TSignalTrend *m_trend = nullptr;
     std::function<std::int64_t()> m_now;
     qint64 m_longestPaintNs = 0;
