@@ -17,6 +17,7 @@
 #include "provision/batch.h"
 #include "ui/config/configcommands.h"
 #include "ui/link/reopencontrol.h"
+#include "ui/monitor/monitorpart.h"
 #include "ui/provision/provisioning.h"
 #include "ui/terminal/terminaltools.h"
 #include "ui/verify/verifycommands.h"
@@ -162,11 +163,13 @@ int main(int argc, char **argv)
         auto verify = std::make_unique<m845::TVerifyCommands>(window, *session, config.get());
         auto terminal = std::make_unique<m845::TTerminalTools>(window, *config);
         auto reopen = std::make_unique<m845::TReopenControl>(window, *config);
+        auto monitor = std::make_unique<m845::TMonitorPart>(window, *session, config.get());
         window.AdoptPart(std::move(session));
         window.AdoptPart(std::move(config));
         window.AdoptPart(std::move(verify));
         window.AdoptPart(std::move(terminal));
         window.AdoptPart(std::move(reopen));
+        window.AdoptPart(std::move(monitor));
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });

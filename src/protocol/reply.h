@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/panel.h"
 #include "protocol/commands.h"
@@ -56,6 +58,10 @@ public:
     {
         m_valueFilter = std::move(hook);
     }
+    // Further observers for parts that come and go beside the one above; each sees every value
+    // as well. The id removes it again.
+    int AddValueObserver(std::function<void(std::string_view name, std::string_view value)> hook);
+    void RemoveValueObserver(int id);
 
     [[nodiscard]] IPanel &Panel() { return m_panel; }
 
@@ -69,6 +75,9 @@ private:
     std::function<void()> m_continueOperation;
     std::function<void(std::string_view name, std::string_view value)> m_valueObserver;
     std::function<bool(std::string_view name, std::string_view value)> m_valueFilter;
+    std::vector<std::pair<int, std::function<void(std::string_view, std::string_view)>>>
+        m_observers;
+    int m_lastObserverId = 0;
 };
 
 } // namespace m845

@@ -1,7 +1,9 @@
 #include "devsim/simcli.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 
 namespace m845::devsim {
 
@@ -28,6 +30,34 @@ bool AddNames(const std::string &list, std::set<std::string> &names)
         } else {
             name.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(list[i]))));
         }
+    }
+    return true;
+}
+
+// "7": a walk seeded with 7; "31,20,99": those values in turn.
+bool ParseCsqWalk(const std::string &arg, const std::string &text, ModelOptions &model,
+                  std::string &error)
+{
+    long long n = 0;
+    if (text.find(',') == std::string::npos) {
+        if (!ToNumber(text, n) || n < 0 || n > 0xFFFFFFFFLL) {
+            error
+                = arg + ": a seed from 0 to 4294967295, or CSQ values separated by commas: " + text;
+            return false;
+        }
+        model.csqWalk = true;
+        model.seed = static_cast<std::uint32_t>(n);
+        return true;
+    }
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        if (!ToNumber(text.substr(from, comma - from), n) || n < 0 || n > 99) {
+            error = arg + ": CSQ values are numbers from 0 to 99: " + text;
+            return false;
+        }
+        model.csqList.push_back(static_cast<int>(n));
+        from = comma + 1;
     }
     return true;
 }
@@ -59,6 +89,10 @@ std::string SimUsage()
            "  --drop-after N      close the line after N received bytes\n"
            "  --powered-off       start without power: silent until switched on (--control)\n"
            "  --control           read on, off and set NAME=value lines from standard input\n"
+           "  --csq-walk SEED|LIST  a signal that wanders (seeded), or the CSQ values\n"
+           "                      0 to 99 to answer in turn (a comma-separated list)\n"
+           "  --link-delay S      socket links come up S seconds after being enabled\n"
+           "  --link-drops S      socket links drop about every S seconds\n"
            "  --help              show this text\n"
            "\n"
            "\"+++\" enters command mode only when it arrives alone, with at least 50 ms of\n"
@@ -132,6 +166,12 @@ CliResult ParseSimArgs(const std::vector<std::string> &args)
         } else if (arg == "--drop-after") {
             ok = number(0, 1LL << 40, n);
             o.dropAfter = n;
+        } else if (arg == "--csq-walk") {
+            ok = value(text) && ParseCsqWalk(arg, text, o.model, result.error);
+        } else if (arg == "--link-delay" || arg == "--link-drops") {
+            ok = number(0, 86400, n);
+            (arg == "--link-delay" ? o.model.linkDelay : o.model.linkDropEvery)
+                = std::chrono::seconds(n);
         } else if (arg == "--err" || arg == "--split" || arg == "--ignore") {
             ok = value(text);
             std::set<std::string> &names = arg == "--err"     ? o.model.errCommands

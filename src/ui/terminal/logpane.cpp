@@ -194,6 +194,8 @@ void TLogPane::AddData(TLogKind kind, std::string_view data)
         shown = WireToDisplay(data);
     }
     emit EntryWritten(kind, shown);
+    if (HideFromDisplay && HideFromDisplay(kind, data))
+        return;
     Queue(kind, header + shown, header.toStdString() + shownBytes);
 }
 
@@ -217,6 +219,8 @@ void TLogPane::LogTx(std::string_view data)
 void TLogPane::LogInfo(std::string_view text)
 {
     emit EntryWritten(TLogKind::Info, Utf8(text));
+    if (HideFromDisplay && HideFromDisplay(TLogKind::Info, text))
+        return;
     Queue(TLogKind::Info, Utf8(text), std::string(text));
 }
 
@@ -229,6 +233,8 @@ void TLogPane::LogWarn(std::string_view text)
     QString shown = Utf8(text);
     shown.replace(QChar(0), QChar(0x2400));
     emit EntryWritten(TLogKind::Warn, shown);
+    if (HideFromDisplay && HideFromDisplay(TLogKind::Warn, text))
+        return;
     Queue(TLogKind::Warn, header + shown, header.toStdString() + std::move(wire));
 }
 

@@ -64,6 +64,10 @@ public:
 
     void ApplyCaptions();
 
+    // Entries it says yes to are recorded (EntryWritten) and counted but not shown: the
+    // signal monitor's traffic. The wire bytes, or the text of an information or warning line.
+    std::function<bool(TLogKind kind, std::string_view data)> HideFromDisplay;
+
     [[nodiscard]] QPlainTextEdit *Dialog() const { return m_edtDialog; }
     [[nodiscard]] QPlainTextEdit *DialogHex() const { return m_edtDialogHex; }
     [[nodiscard]] QProgressBar *ProgressBar() const { return m_rzpbWhile; }

@@ -34,6 +34,7 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
 
     window.Link().DispatchReceived = [this](const std::uint8_t *buffer, std::uint16_t length) {
         m_sequencer.DispatchReceived(buffer, length);
+        emit BlockReceived();
     };
     window.DoClick = [this](int tag) {
         m_sequencer.btnDoClick(tag);
@@ -44,11 +45,16 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
         m_sequencer.RunAfterPause([this] { m_sequencer.SetOperationMode(TOperationMode::None); });
     };
     window.SendPane().SendData = [this](std::string_view data) {
-        m_sequencer.RunAfterPause(
-            [this, bytes = std::string(data)] { m_window.Link().SendData(bytes); });
+        m_sequencer.RunAfterPause([this, bytes = std::string(data)] {
+            m_window.Link().SendData(bytes);
+            emit TerminalSent();
+        });
     };
     window.SendPane().SendSms = [this](const std::string &number, const std::string &text) {
-        m_sequencer.RunAfterPause([this, number, text] { m_sequencer.SendSms(number, text); });
+        m_sequencer.RunAfterPause([this, number, text] {
+            m_sequencer.SendSms(number, text);
+            emit TerminalSent();
+        });
     };
     connect(&window, &TFrm_Main::ApplyingTexts, this, &TDeviceSession::ApplyPanelTexts);
     // The panel always starts in NET mode, whatever mode it held before.
@@ -77,6 +83,8 @@ void TDeviceSession::ApplyPanelTexts(TTextStep step)
 
 void TDeviceSession::ShowProgress(int total, int complete)
 {
+    if (ProgressHidden && ProgressHidden())
+        return;
     m_rzpbWhile->setMaximum(total);
     m_rzpbWhile->setValue(complete);
     m_rzpbWhile->setVisible(true);

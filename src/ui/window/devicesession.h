@@ -4,6 +4,7 @@
 // command sequencer, fed by the link's received blocks and the command buttons, and the firmware
 // upgrade, which gets the first look at every received block.
 
+#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -35,12 +36,17 @@ public:
     [[nodiscard]] TReplyApplier &Applier() { return m_applier; }
     [[nodiscard]] TSequencer &Sequencer() { return m_sequencer; }
     [[nodiscard]] TFirmwareControl &Firmware() const { return *m_firmware; }
+    // While it says yes, a run shows no progress bar (a poll that runs every few seconds).
+    std::function<bool()> ProgressHidden;
 
 signals:
     // The sequencer's runs as they start and end, and each refusal on the way.
     void RunStarted(int runId, m845::TRunKind kind);
     void CommandRefused(int runId, const QString &command, const QString &refusal);
     void RunEnded(const m845::TRunOutcome &outcome);
+    // A block arrived from the device; the terminal sent a line or an SMS.
+    void BlockReceived();
+    void TerminalSent();
 
 private:
     void ShowProgress(int total, int complete) override;
