@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -35,6 +36,8 @@ QPlainTextEdit *MakeLogBox(const QString &name, QWidget *parent)
     box->setObjectName(name);
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(14);
+    // Terminal text needs no ligatures or kerning: shaping was most of a streaming log's cost.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     box->setFont(font);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -57,6 +60,37 @@ QString NormaliseBreaks(QString text)
         text.replace(QChar(c), QLatin1Char('\n'));
     return text;
 }
+
+// Holds the received-bytes label outside any layout: a new count then repaints the label alone
+// instead of laying out the whole window again at every frame of a stream.
+class TCounterSlot final : public QWidget
+{
+public:
+    TCounterSlot(QLabel *label, QWidget *parent)
+        : QWidget(parent)
+        , m_label(label)
+    {
+        label->setParent(this);
+        // The slot takes the width the bar leaves, so the button after it ends at the right edge.
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    }
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        // Room for the largest count, so the bar's layout never depends on the count.
+        return {m_label->fontMetrics().horizontalAdvance(QStringLiteral("4294967295")),
+                m_label->sizeHint().height()};
+    }
+    [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        m_label->setGeometry(QRect(QPoint(0, 0), event->size()));
+    }
+
+private:
+    QLabel *m_label;
+};
 
 } // namespace
 
@@ -81,6 +115,9 @@ QString WireToDisplay(std::string_view data)
 TLogPane::TLogPane(QWidget *parent)
     : QWidget(parent)
 {
+    // Opaque: a repaint of the counter or the scroll bar stops here instead of redrawing the
+    // group box around the pane.
+    setAutoFillBackground(true);
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_flushTimer, &QTimer::timeout, this, [this] { Flush(); });
@@ -99,17 +136,16 @@ TLogPane::TLogPane(QWidget *parent)
     m_chbRxHex->setObjectName(QStringLiteral("chbRxHex"));
     m_lblRe = new QLabel(rzRecive);
     m_lblRe->setObjectName(QStringLiteral("lblRe"));
-    m_lblReCount = new QLabel(QStringLiteral("0"), rzRecive);
+    m_lblReCount = new QLabel(QStringLiteral("0"));
     m_lblReCount->setObjectName(QStringLiteral("lblReCount"));
-    // The counter takes the width the bar leaves, so the button ends at the right edge.
-    m_lblReCount->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto *counterSlot = new TCounterSlot(m_lblReCount, rzRecive);
     m_btnResetCount = new QPushButton(rzRecive);
     m_btnResetCount->setObjectName(QStringLiteral("btnResetCount"));
     bar->addWidget(m_chbTime);
     bar->addWidget(m_chbRxHex);
     bar->addSpacing(8);
     bar->addWidget(m_lblRe);
-    bar->addWidget(m_lblReCount);
+    bar->addWidget(counterSlot);
     bar->addWidget(m_btnResetCount);
     outer->addWidget(rzRecive);
 

@@ -316,5 +316,17 @@ TEST_F(LogPaneTest, AppendsArriveWithTheNextEventLoopTurn)
         QTest::qWaitFor([&] { return pane.Dialog()->toPlainText() == QStringLiteral("queued"); }));
 }
 
+TEST_F(LogPaneTest, TheLargestCountFitsItsLabel)
+{
+    pane.resize(500, 300);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    pane.CountRx(0xFFFFFFFFU);
+    pane.Flush();
+    EXPECT_EQ(lblReCount->text(), QStringLiteral("4294967295"));
+    EXPECT_TRUE(lblReCount->isVisible());
+    EXPECT_GE(lblReCount->width(), lblReCount->fontMetrics().horizontalAdvance(lblReCount->text()));
+}
+
 } // namespace
 } // namespace m845
