@@ -29,6 +29,9 @@ namespace {
 // A new frame of the log at most this often; a stream then costs one layout and one paint per
 // frame, however many blocks it brings.
 constexpr qint64 kFrameNs = 16'000'000;
+// While every frame brings more lines than the box shows, nobody reads them scroll by: the log
+// then jumps a few times a second instead of redrawing at every frame (xterm's jump scroll).
+constexpr qint64 kJumpFrameNs = 200'000'000;
 
 QPlainTextEdit *MakeLogBox(const QString &name, QWidget *parent)
 {
@@ -297,7 +300,7 @@ void TLogPane::ScheduleFlush()
     if (m_flushQueued)
         return;
     m_flushQueued = true;
-    const qint64 frame = kFrameNs;
+    const qint64 frame = m_jumpScroll ? kJumpFrameNs : kFrameNs;
     const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.nsecsElapsed() : frame;
     if (since >= frame) {
         // Still in this turn of the event loop, after the events already waiting: the block
@@ -308,7 +311,7 @@ void TLogPane::ScheduleFlush()
     }
 }
 
-void TLogPane::AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &entries, bool mirror)
+int TLogPane::AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &entries, bool mirror)
 {
     // The entries go in as few insertions as their colours allow, in one edit, so the box lays
     // out and reports its new size once. The line limit is applied per entry by counting, as
@@ -321,6 +324,7 @@ void TLogPane::AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &ent
     std::vector<TRun> runs;
     QTextDocument *doc = box->document();
     int lines = doc->blockCount();
+    int added = 0;
     bool empty = doc->isEmpty();
     bool clear = false;
     for (const TEntry &entry : entries) {
@@ -335,7 +339,9 @@ void TLogPane::AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &ent
         }
         const QColor colour = Colour(entry.kind);
         const bool newLine = !empty;
-        lines += (newLine ? 1 : 0) + static_cast<int>(text.count(QLatin1Char('\n')));
+        const int entryLines = (newLine ? 1 : 0) + static_cast<int>(text.count(QLatin1Char('\n')));
+        lines += entryLines;
+        added += entryLines;
         empty = empty && text.isEmpty();
         if (lines >= m_lineLimit) {
             // The entry that reaches the limit goes with everything before it.
@@ -354,7 +360,7 @@ void TLogPane::AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &ent
     if (clear)
         doc->clear();
     if (runs.empty())
-        return;
+        return added;
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
@@ -364,6 +370,7 @@ void TLogPane::AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &ent
         cursor.insertText(run.text, format);
     }
     cursor.endEditBlock();
+    return added;
 }
 
 void TLogPane::Flush()
@@ -376,7 +383,10 @@ void TLogPane::Flush()
     if (!m_pending.empty()) {
         std::vector<TEntry> entries;
         entries.swap(m_pending);
-        AppendEntries(m_edtDialog, entries, false);
+        const int added = AppendEntries(m_edtDialog, entries, false);
+        const int shown = m_edtDialog->viewport()->height()
+                          / std::max(1, m_edtDialog->fontMetrics().lineSpacing());
+        m_jumpScroll = added > shown;
         AppendEntries(m_edtDialogHex, entries, true);
         for (QPlainTextEdit *box : {m_edtDialog, m_edtDialogHex}) {
             if (box->isVisible() || box == m_edtDialog)

@@ -55,7 +55,8 @@ public:
     void SetHexMirror(bool on);
     [[nodiscard]] bool HexMirror() const { return m_hexMirror; }
 
-    // Appends everything queued now (appends are otherwise made at most once per frame).
+    // Appends everything queued now (appends are otherwise made at most once per frame, and a
+    // few times a second while each frame brings more lines than the log shows).
     void Flush();
     // The longest Flush so far, for the benchmark to tell the log's share of a stall.
     [[nodiscard]] qint64 LongestFlushNs() const { return m_longestFlushNs; }
@@ -86,7 +87,8 @@ private:
     void ScheduleFlush();
     [[nodiscard]] QString Header(TLogKind kind, bool hex) const;
     [[nodiscard]] QColor Colour(TLogKind kind) const;
-    void AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &entries, bool mirror);
+    // Returns the lines the entries brought, also those a clear at the limit took away again.
+    int AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &entries, bool mirror);
     void ShowCounts();
 
     QPlainTextEdit *m_edtDialog = nullptr;
@@ -102,6 +104,7 @@ private:
     std::vector<TEntry> m_pending;
     QTimer m_flushTimer;
     bool m_flushQueued = false;
+    bool m_jumpScroll = false;  // the last frame brought more than the log shows
     QElapsedTimer m_sinceFlush; // since the last flush; invalid before the first
     bool m_hexMirror = false;
     int m_lineLimit = kLogLineLimit;

@@ -314,6 +314,15 @@ TEST_F(LogPaneTest, AppendsArriveWithTheNextEventLoopTurn)
     pane.LogInfo("queued");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return pane.Dialog()->toPlainText() == QStringLiteral("queued"); }));
+    // After a frame of more lines than the log shows the next one waits a little, but comes.
+    std::string many;
+    for (int i = 0; i < 300; ++i)
+        many += "line\n";
+    pane.LogRxOther(many);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Dialog()->document()->blockCount() > 300; }));
+    pane.LogInfo("last");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return pane.Dialog()->toPlainText().endsWith(QStringLiteral("\nlast")); }));
 }
 
 TEST_F(LogPaneTest, TheLargestCountFitsItsLabel)
