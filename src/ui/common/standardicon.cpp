@@ -11,13 +11,12 @@ struct TPicture
 {
     QStyle::StandardPixmap which;
     const char *name;
-    int largest; // its sizes run 16, 32, 128 up to this one
 };
 
-// Qt's pictures for the buttons this program uses, in the sizes its common style gives them.
-constexpr TPicture kPictures[] = {{QStyle::SP_ArrowUp, "up", 128},
-                                  {QStyle::SP_MediaPlay, "media-play", 32},
-                                  {QStyle::SP_MediaStop, "media-stop", 32}};
+// Qt's pictures for the buttons this program uses.
+constexpr TPicture kPictures[] = {{QStyle::SP_ArrowUp, "up"},
+                                  {QStyle::SP_MediaPlay, "media-play"},
+                                  {QStyle::SP_MediaStop, "media-stop"}};
 
 } // namespace
 
@@ -27,9 +26,9 @@ QIcon QtOwnIcon(QStyle::StandardPixmap which)
         if (picture.which != which)
             continue;
         QIcon icon;
-        for (const int size : {16, 32, 128}) {
-            if (size > picture.largest)
-                break;
+        // The sizes a tool button draws, on a plain and on a double-density screen: each is
+        // decoded as it is added, so the style's larger ones are left out.
+        for (const int size : {16, 32}) {
             const QString file
                 = QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
                       .arg(QLatin1String(picture.name))
