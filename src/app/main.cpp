@@ -92,6 +92,9 @@ int main(int argc, char **argv)
 
     // Mapped before the application starts and unmapped after it ends.
     const m845::TSharedBlock sharedBlock;
+    // The menu bar belongs to the window's top edge, also on desktops with a global menu; and
+    // asking the session bus for one blocked the building of the window.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("m845tool"));
     // Ties the windows to the installed desktop entry (task bar icon, grouping).
