@@ -242,7 +242,8 @@ TBenchApplication &App()
 }
 
 // Runs the window's own event loop, as the program does, until done() holds; false on time-out.
-// Unlike QTest::qWaitFor it neither sleeps between turns nor polls the loop 100 times a second.
+// Unlike QTest::qWaitFor it neither sleeps between turns nor polls the loop 100 times a second;
+// done() is asked four times a second.
 bool RunUntil(const std::function<bool()> &done, int timeoutMs)
 {
     QEventLoop loop;
@@ -251,7 +252,7 @@ bool RunUntil(const std::function<bool()> &done, int timeoutMs)
         if (done())
             loop.quit();
     });
-    check.start(100);
+    check.start(250);
     QTimer::singleShot(timeoutMs, &loop, [&] { loop.exit(1); });
     return done() || loop.exec() == 0;
 }
