@@ -114,9 +114,11 @@ int main(int argc, char **argv)
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });
+    mainWindow.show();
+    // Created hidden as before the event loop runs, only after the first window, which needs
+    // none of it.
     m845::Tfrm_About about(&mainWindow);
     mainWindow.SetAboutWindow(&about);
-    mainWindow.show();
     // The task bar icon follows in the first turn of the event loop: reading its three sizes
     // (the largest 256 px) and handing them to the window system held up the first window by
     // about 2 ms of CPU time.
