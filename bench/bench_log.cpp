@@ -167,13 +167,20 @@ public:
             Count(m_stretchEnd - m_stretchStart);
             m_stretchStart = start;
             m_stretchCpuStart = cpuStart;
+            m_stretch.clear();
+            m_stretchEvents = 0;
         }
         m_stretchEnd = end;
+        if (++m_stretchEvents <= 8)
+            m_stretch += Describe(receiver, event, cpuEnd - cpuStart);
         if (end - m_stretchStart > worst) {
             worst = end - m_stretchStart;
             worstCpu = cpuEnd - m_stretchCpuStart;
         }
-        mostCpu = std::max(mostCpu, cpuEnd - m_stretchCpuStart);
+        if (cpuEnd - m_stretchCpuStart > mostCpu) {
+            mostCpu = cpuEnd - m_stretchCpuStart;
+            mostCpuEvents = m_stretch;
+        }
         return handled;
     }
     void StartWatching()
@@ -181,6 +188,7 @@ public:
         m_clock.start();
         m_stretchStart = m_stretchEnd = -kMergeNs - 1;
         worst = worstCpu = mostCpu = 0;
+        mostCpuEvents.clear();
         over16 = 0;
         over50 = 0;
         m_watching = true;
@@ -194,6 +202,7 @@ public:
     qint64 worst = 0;    // wall clock
     qint64 worstCpu = 0; // CPU time of that stretch
     qint64 mostCpu = 0;  // the most CPU time of any stretch
+    std::string mostCpuEvents; // what that stretch dispatched
     int over16 = 0;
     int over50 = 0;
 
@@ -205,12 +214,22 @@ private:
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
         return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
     }
+    static std::string Describe(QObject *receiver, QEvent *event, qint64 cpu)
+    {
+        char text[160];
+        std::snprintf(text, sizeof text, "; %s (event %d) %.1f ms",
+                      receiver->metaObject()->className(), static_cast<int>(event->type()),
+                      cpu / 1e6);
+        return text;
+    }
     void Count(qint64 stretch)
     {
         over16 += stretch > 16'000'000 ? 1 : 0;
         over50 += stretch > 50'000'000 ? 1 : 0;
     }
     QElapsedTimer m_clock;
+    std::string m_stretch; // the first events of the current stretch
+    int m_stretchEvents = 0;
     qint64 m_stretchStart = 0;
     qint64 m_stretchEnd = 0;
     qint64 m_stretchCpuStart = 0;
@@ -466,6 +485,9 @@ int RunStream(int baud, int seconds, TCuteCom *peer, TStreamFigures &figures,
         "  longest loop stall  %.1f ms, %.1f ms of it running (busy stretches over 16 ms: %d, "
         "over 50 ms: %d; the most CPU in one: %.1f ms)\n",
         App().worst / 1e6, App().worstCpu / 1e6, App().over16, App().over50, App().mostCpu / 1e6);
+    // The events of the stretch that cost the window the most CPU time, each with its own.
+    std::printf("  busiest stretch     %s\n",
+                App().mostCpuEvents.empty() ? "" : App().mostCpuEvents.c_str() + 2);
     std::printf("  longest log flush   %.1f ms\n", window.Log().LongestFlushNs() / 1e6);
     std::printf("  load average        %s", LoadAverage().c_str());
     std::printf("  CPU                 %.2f s (%.1f %% of one core)\n", cpu, 100.0 * cpu / wall);
