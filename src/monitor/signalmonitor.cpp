@@ -377,7 +377,7 @@ void TSignalMonitor::OnTerminalSent()
 void TSignalMonitor::SubmitPress(int tag)
 {
     if (OwnsLine() || !m_held.empty()) {
-        m_held.push_back(tag);
+        m_held.push_back({tag, {}});
         if (!OwnRunActive())
             ArmIn(0);
         return;
@@ -385,12 +385,26 @@ void TSignalMonitor::SubmitPress(int tag)
     PassPress(tag);
 }
 
+void TSignalMonitor::SubmitAction(std::function<void()> action)
+{
+    if (OwnsLine() || !m_held.empty()) {
+        m_held.push_back({0, std::move(action)});
+        if (!OwnRunActive())
+            ArmIn(0);
+        return;
+    }
+    action();
+}
+
 void TSignalMonitor::ReleaseHeld()
 {
     while (!m_held.empty() && !OwnsLine()) {
-        const int tag = m_held.front();
+        THeld held = std::move(m_held.front());
         m_held.pop_front();
-        PassPress(tag);
+        if (held.action)
+            held.action();
+        else
+            PassPress(held.tag);
     }
 }
 

@@ -124,6 +124,8 @@ public:
     // A press of a command-area button: carried out now, or once the monitor's query is
     // answered or has timed out.
     void SubmitPress(int tag);
+    // Another part's operation that starts a run: held like a press.
+    void SubmitAction(std::function<void()> action);
 
     // The monitor's own run has started and not ended.
     [[nodiscard]] bool OwnRunActive() const;
@@ -200,7 +202,13 @@ private:
     std::int64_t m_quietFloor = 0;
     bool m_dataTransfer = false;
     std::vector<TCmd> m_cardAsked;
-    std::deque<int> m_held;
+    // Held presses (tag) and operations (action), in the order they came.
+    struct THeld
+    {
+        int tag = 0;
+        std::function<void()> action;
+    };
+    std::deque<THeld> m_held;
 
     TSignalTrend m_trend;
     std::array<TLinkInfo, 2> m_links{};

@@ -174,8 +174,11 @@ TEST_F(MonitorTest, APressWhileItsQueryIsOutWaitsForTheAnswer)
     ASSERT_EQ(rig.link.sent.back(), kCsqLine);
     const std::size_t before = rig.link.sent.size();
     rig.monitor.SubmitPress(TagAskAll);
+    // Another part's operation queues behind the press, in the order they came.
+    std::vector<std::string> order;
+    rig.monitor.SubmitAction([&] { order.push_back("action after " + rig.link.sent.back()); });
     EXPECT_EQ(rig.link.sent.size(), before) << "the press waits";
-    EXPECT_EQ(rig.monitor.HeldPresses(), 1U);
+    EXPECT_EQ(rig.monitor.HeldPresses(), 2U);
 
     rig.csq = "17,99";
     Release(rig);
@@ -186,6 +189,8 @@ TEST_F(MonitorTest, APressWhileItsQueryIsOutWaitsForTheAnswer)
     for (TCmd cmd : ReadAllRest(rig.applier.IdentityCmd()))
         readAll.push_back(QueryOf(CmdName(cmd)));
     EXPECT_EQ(rig.SentFrom(before), readAll);
+    EXPECT_EQ(order, std::vector<std::string>{"action after " + readAll.front()})
+        << "released in turn, after the press";
     EXPECT_EQ(rig.ended.back().kind, TRunKind::ReadAll);
     EXPECT_EQ(rig.ended.back().end, TRunEnd::Completed);
     rig.Advance(2000);

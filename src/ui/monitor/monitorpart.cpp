@@ -107,10 +107,9 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
             [this](bool open) { m_monitor->PortOpenChanged(open); });
     m_observer = session.Applier().AddValueObserver(
         [this](std::string_view name, std::string_view value) { m_monitor->OnValue(name, value); });
-    // Every press goes through the monitor, which holds it while its own query is out.
-    window.DoClick = [this](int tag) {
-        m_monitor->SubmitPress(tag);
-    };
+    // Every press, and every other part's run, goes through the monitor, which holds it while
+    // its own query is out.
+    session.SetLineHolder(this);
     window.Log().HideFromDisplay = [this](TLogKind kind, std::string_view data) {
         return HiddenFromLog(kind, data);
     };
@@ -131,13 +130,21 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
     }
 }
 
+void TMonitorPart::SubmitPress(int tag)
+{
+    m_monitor->SubmitPress(tag);
+}
+
+void TMonitorPart::SubmitAction(std::function<void()> action)
+{
+    m_monitor->SubmitAction(std::move(action));
+}
+
 TMonitorPart::~TMonitorPart()
 {
     m_window.Log().HideFromDisplay = nullptr;
     m_session.ProgressHidden = nullptr;
-    m_window.DoClick = [sequencer = &m_session.Sequencer()](int tag) {
-        sequencer->btnDoClick(tag);
-    };
+    m_session.SetLineHolder(nullptr);
     m_session.Applier().RemoveValueObserver(m_observer);
     m_monitor->Changed = nullptr;
     // A save still under way is dropped; the file as it was stays.

@@ -15,13 +15,13 @@
 
 #include "ui/common/qttimer.h"
 #include "ui/common/textsetters.h"
+#include "ui/window/devicesession.h"
 
 class QSaveFile;
 
 namespace m845 {
 
 class TConfigCommands;
-class TDeviceSession;
 class TFrm_Main;
 class TIniFile;
 class TMonitorPanel;
@@ -29,7 +29,7 @@ class TSequencerMonitorHost;
 class TSignalMonitor;
 enum class TLogKind : std::uint8_t;
 
-class TMonitorPart final : public QObject
+class TMonitorPart final : public QObject, private ILineHolder
 {
     Q_OBJECT
 public:
@@ -50,6 +50,10 @@ public:
     [[nodiscard]] qint64 LongestUpdateNs() const { return m_longestUpdateNs; }
 
 private:
+    // ILineHolder: presses and other parts' runs wait while the monitor's own query is out.
+    void SubmitPress(int tag) override;
+    void SubmitAction(std::function<void()> action) override;
+
     [[nodiscard]] bool HiddenFromLog(TLogKind kind, std::string_view data) const;
     void LoadSettings(const TIniFile &ini);
     void SaveSettings(TIniFile &ini) const;

@@ -97,18 +97,14 @@ TVerifyCommands::TVerifyCommands(TFrm_Main &window, TDeviceSession &session,
     }
 
     // The confirmation stands in front of the button's own action; without it nothing differs.
-    m_doClick = window.DoClick;
-    window.DoClick = [this](int tag) {
-        if (tag == TagSetAll && ConfirmWrite() && !AskBeforeWriting())
-            return;
-        if (m_doClick)
-            m_doClick(tag);
-    };
+    session.SetPressGuard([this](int tag) {
+        return tag != TagSetAll || !ConfirmWrite() || AskBeforeWriting();
+    });
 }
 
 TVerifyCommands::~TVerifyCommands()
 {
-    m_window.DoClick = m_doClick;
+    m_session.SetPressGuard({});
     m_session.Applier().SetValueFilter({});
 }
 
@@ -129,8 +125,10 @@ void TVerifyCommands::btnVerifyClick()
         m_window.Log().LogWarn(LangText("info_ComNoOpen"));
         return;
     }
-    // Behind a command pause, as every button press waits, so the queued line goes out first.
-    m_session.Sequencer().RunAfterPause([this] { StartVerify(); });
+    // Behind a command pause and whatever holds the line, as every button press waits, so the
+    // queued line goes out first and no answer is taken for another's.
+    m_session.WhenLineFree(
+        [this] { m_session.Sequencer().RunAfterPause([this] { StartVerify(); }); });
 }
 
 void TVerifyCommands::StartVerify()

@@ -76,7 +76,6 @@ private:
     QPushButton *m_btnVerify = nullptr;
     QAction *m_mniCompareIni = nullptr;
     QAction *m_mniConfirmWrite = nullptr;
-    std::function<void(int tag)> m_doClick;
     QString m_lastFolder;
 
     TVerification m_verification;

@@ -37,7 +37,7 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
         emit BlockReceived();
     };
     window.DoClick = [this](int tag) {
-        m_sequencer.btnDoClick(tag);
+        Press(tag);
     };
     // The terminal's sends, and their reset of the operation, wait behind a command pause
     // like everything else, so nothing typed overtakes the queued line.
@@ -74,6 +74,29 @@ TDeviceSession::~TDeviceSession()
         link->SendData(data);
     };
     m_window.SendPane().SendSms = nullptr;
+}
+
+void TDeviceSession::Press(int tag)
+{
+    if (m_pressGuard && !m_pressGuard(tag))
+        return;
+    if (m_lineHolder != nullptr)
+        m_lineHolder->SubmitPress(tag);
+    else
+        CarryOut(tag);
+}
+
+void TDeviceSession::WhenLineFree(std::function<void()> action)
+{
+    if (m_lineHolder != nullptr)
+        m_lineHolder->SubmitAction(std::move(action));
+    else
+        action();
+}
+
+void TDeviceSession::CarryOut(int tag)
+{
+    m_sequencer.btnDoClick(tag);
 }
 
 void TDeviceSession::ApplyPanelTexts(TTextStep step)

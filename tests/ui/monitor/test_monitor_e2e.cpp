@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -35,6 +36,7 @@
 #include "ui/monitor/monitorpart.h"
 #include "ui/terminal/logpane.h"
 #include "ui/terminal/sessionrecorder.h"
+#include "ui/verify/verifycommands.h"
 #include "ui/window/devicesession.h"
 #include "ui/window/mainwindow.h"
 
@@ -81,12 +83,15 @@ protected:
         window = std::make_unique<TFrm_Main>([this](TFrm_Main &w) {
             auto session = std::make_unique<TDeviceSession>(w);
             auto config = std::make_unique<TConfigCommands>(w, *session);
+            // As the program joins them: the verification before the monitor.
+            auto verify = std::make_unique<TVerifyCommands>(w, *session, config.get());
             auto monitor = std::make_unique<TMonitorPart>(w, *session, config.get());
             this->session = session.get();
             this->config = config.get();
             this->part = monitor.get();
             w.AdoptPart(std::move(session));
             w.AdoptPart(std::move(config));
+            w.AdoptPart(std::move(verify));
             w.AdoptPart(std::move(monitor));
         });
         session->Sequencer().SetCommandDelay(5);
@@ -199,6 +204,42 @@ TEST_F(MonitorEndToEndTest, AReadAllWhileMonitoringPutsExactlyItsQueriesOnTheWir
     EXPECT_EQ(readAll, kReadAllQueries);
     EXPECT_NE(std::find(end, trace.end(), "AT+CSQ"), trace.end());
     EXPECT_EQ(LogText().count(QStringLiteral("Operation complete")), 1);
+}
+
+// A verification and a guarded write are presses of other parts: they wait for the monitor's
+// query like the buttons do, and the guard still stands in front of the write.
+TEST_F(MonitorEndToEndTest, OtherPartsWaitForTheMonitorsQueryAndKeepTheirGuards)
+{
+    SwitchOn();
+    ASSERT_TRUE(WaitForSamples(2));
+    QTest::mouseClick(Find<QPushButton>("btnAskAll"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return LogText().contains(QStringLiteral("Operation complete")); }, 30000));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Monitor().OwnRunActive(); }, 10000));
+    const std::size_t before = sim.Trace().size();
+    QTest::mouseClick(Find<QPushButton>("btnVerify"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return LogText().contains(QStringLiteral("values match")); }, 30000))
+        << LogText().toStdString();
+    EXPECT_FALSE(LogText().contains(QStringLiteral("values differ"))) << LogText().toStdString();
+    // No poll between the check's queries.
+    const std::vector<std::string> trace = sim.Trace();
+    const auto first = std::find(trace.begin() + static_cast<long>(before), trace.end(),
+                                 "AT+WKMOD?");
+    const auto last = std::find(first, trace.end(), "AT+UARTFL?");
+    ASSERT_NE(last, trace.end());
+    EXPECT_EQ(std::find(first, last, "AT+CSQ"), last);
+
+    Find<QAction>("mniConfirmWrite")->trigger();
+    TDialogs::Script({QString()});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Monitor().OwnRunActive(); }, 10000));
+    const std::size_t beforeWrite = sim.Trace().size();
+    QTest::mouseClick(Find<QPushButton>("btnSetAll"), Qt::LeftButton);
+    EXPECT_EQ(TDialogs::Requests().size(), 1U) << "asked before anything waits for the line";
+    ASSERT_TRUE(WaitForSamples(Samples() + 2));
+    for (std::size_t i = beforeWrite; i < sim.Trace().size(); ++i)
+        EXPECT_EQ(sim.Trace()[i].find('='), std::string::npos) << sim.Trace()[i];
 }
 
 TEST_F(MonitorEndToEndTest, APulledAdapterStopsItWithThePortAndTheTrendKeepsItsSamples)
