@@ -1,6 +1,7 @@
 // The communication log under a sustained text stream: a device streaming at 460 800 baud
-// without pause, through a pty, into the whole window (port component, link, log), and the
-// same stream into CuteCom for comparison. Run under a display: xvfb-run -a bench_log.
+// without pause, through a pty, into the whole window (port component, link, log), and at the
+// same time the same stream into CuteCom for comparison. Run under a display:
+// xvfb-run -a bench_log.
 //
 //   bench_log [--seconds N] [--baud B] [--no-cutecom]
 //   bench_log --hour   an hour of the stream replayed 20 times faster, memory at each tenth
@@ -13,11 +14,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 
 #include <fcntl.h>
+#include <time.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/resource.h>
@@ -29,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
 #include <QToolButton>
@@ -132,37 +137,144 @@ struct Writer
     }
 };
 
-// Longest gap between ticks of a 1 ms timer: how long the event loop was kept busy.
-struct StallMeter
+// The longest stretch in which the event loop was busy without a break: what an input event
+// waits at worst. Timed around the outermost dispatch of every event, so, unlike a fast ticking
+// timer, it costs no wake-ups of its own and the CPU figure stays the window's. Dispatches less
+// than half a millisecond apart count as one stretch. A stretch is timed on the wall clock (what
+// the user waits) and on the thread's CPU clock (what the window did: on a shared machine a
+// stretch can be long only because the thread was not running).
+class TBenchApplication final : public QApplication
 {
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    int over16 = 0;
-    int over50 = 0;
-    StallMeter()
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
     {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            worst = std::max(worst, now - last);
-            over16 += now - last > 16'000'000 ? 1 : 0;
-            over50 += now - last > 50'000'000 ? 1 : 0;
-            last = now;
-        });
+        if (!m_watching || m_depth > 0) {
+            ++m_depth;
+            const bool handled = QApplication::notify(receiver, event);
+            --m_depth;
+            return handled;
+        }
+        ++m_depth;
+        const qint64 start = m_clock.nsecsElapsed();
+        const qint64 cpuStart = ThreadCpuNs();
+        const bool handled = QApplication::notify(receiver, event);
+        const qint64 end = m_clock.nsecsElapsed();
+        const qint64 cpuEnd = ThreadCpuNs();
+        --m_depth;
+        if (start - m_stretchEnd > kMergeNs) {
+            Count(m_stretchEnd - m_stretchStart);
+            m_stretchStart = start;
+            m_stretchCpuStart = cpuStart;
+            m_stretch.clear();
+            m_stretchEvents = 0;
+        }
+        m_stretchEnd = end;
+        if (++m_stretchEvents <= 8)
+            m_stretch += Describe(receiver, event, cpuEnd - cpuStart);
+        if (end - m_stretchStart > worst) {
+            worst = end - m_stretchStart;
+            worstCpu = cpuEnd - m_stretchCpuStart;
+        }
+        if (cpuEnd - m_stretchCpuStart > mostCpu) {
+            mostCpu = cpuEnd - m_stretchCpuStart;
+            mostCpuEvents = m_stretch;
+        }
+        return handled;
     }
-    void Start()
+    void StartWatching()
     {
-        clock.start();
-        last = 0;
-        worst = 0;
+        m_clock.start();
+        m_stretchStart = m_stretchEnd = -kMergeNs - 1;
+        worst = worstCpu = mostCpu = 0;
+        mostCpuEvents.clear();
         over16 = 0;
         over50 = 0;
-        timer.start();
+        m_watching = true;
     }
+    void StopWatching()
+    {
+        Count(m_stretchEnd - m_stretchStart);
+        m_watching = false;
+    }
+
+    qint64 worst = 0;    // wall clock
+    qint64 worstCpu = 0; // CPU time of that stretch
+    qint64 mostCpu = 0;  // the most CPU time of any stretch
+    std::string mostCpuEvents; // what that stretch dispatched
+    int over16 = 0;
+    int over50 = 0;
+
+private:
+    static constexpr qint64 kMergeNs = 500'000;
+    static qint64 ThreadCpuNs()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+    }
+    static std::string Describe(QObject *receiver, QEvent *event, qint64 cpu)
+    {
+        char text[160];
+        std::snprintf(text, sizeof text, "; %s (event %d) %.1f ms",
+                      receiver->metaObject()->className(), static_cast<int>(event->type()),
+                      cpu / 1e6);
+        return text;
+    }
+    void Count(qint64 stretch)
+    {
+        over16 += stretch > 16'000'000 ? 1 : 0;
+        over50 += stretch > 50'000'000 ? 1 : 0;
+    }
+    QElapsedTimer m_clock;
+    std::string m_stretch; // the first events of the current stretch
+    int m_stretchEvents = 0;
+    qint64 m_stretchStart = 0;
+    qint64 m_stretchEnd = 0;
+    qint64 m_stretchCpuStart = 0;
+    int m_depth = 0;
+    bool m_watching = false;
 };
+
+struct TEventCounter final : public QObject
+{
+    TEventCounter(QObject *watched, QEvent::Type type)
+        : m_type(type)
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == m_type ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+
+private:
+    QEvent::Type m_type;
+};
+
+TBenchApplication &App()
+{
+    return *static_cast<TBenchApplication *>(QCoreApplication::instance());
+}
+
+// Runs the window's own event loop, as the program does, until done() holds; false on time-out.
+// Unlike QTest::qWaitFor it neither sleeps between turns nor polls the loop 100 times a second;
+// done() is asked four times a second.
+bool RunUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(250);
+    QTimer::singleShot(timeoutMs, &loop, [&] { loop.exit(1); });
+    return done() || loop.exec() == 0;
+}
 
 std::string LoadAverage()
 {
@@ -189,6 +301,15 @@ long StatusKb(const std::string &statusPath, const char *field)
             return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
     }
     return -1;
+}
+
+// CPU time of the calling thread: the window's share of the process's time.
+double ThreadCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
+           + usage.ru_stime.tv_usec / 1e6;
 }
 
 double ChildCpuSeconds(qint64 pid)
@@ -222,6 +343,75 @@ bool HoldsPath(qint64 pid, const std::string &path)
     return false;
 }
 
+// CuteCom on a pty of its own, with a scratch home, its port opened the way a user does.
+class TCuteCom
+{
+public:
+    ~TCuteCom()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(3000)) {
+                m_process.kill();
+                m_process.waitForFinished(3000);
+            }
+        }
+        if (!m_home.empty())
+            std::filesystem::remove_all(m_home);
+    }
+
+    bool Launch(int baud)
+    {
+        m_home = std::filesystem::temp_directory_path()
+                 / ("m845-bench-cutecom-" + std::to_string(getpid()));
+        std::filesystem::create_directories(m_home + "/.config/CuteCom");
+        std::ofstream(m_home + "/.config/CuteCom/CuteCom5.conf")
+            << "[sessions]\n1\\BaudRate=" << baud << "\n1\\DataBits=8\n1\\Device=" << pty.path
+            << "\n1\\FlowControl=0\n1\\OpenMode=3\n1\\Parity=0\n1\\StopBits=1\n"
+               "1\\autoReconnect=false\n1\\name=Default\n1\\showCtrlCharacters=false\n"
+               "1\\showTimestamp=false\nsize=1\n";
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), QString::fromStdString(m_home));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(m_home + "/.config"));
+        m_process.setProcessEnvironment(env);
+        m_process.start(QStringLiteral("cutecom"), {});
+        if (!m_process.waitForStarted(5000)) {
+            std::printf("CuteCom: not started\n");
+            return false;
+        }
+        pid = m_process.processId();
+        m_status = "/proc/" + std::to_string(pid) + "/status";
+        // Press its Open button (top left of its window) the way a user does.
+        bool opened = false;
+        for (int attempt = 0; attempt < 40 && !opened; ++attempt) {
+            QTest::qWait(250);
+            QProcess::execute(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("w=$(xdotool search --pid %1 --name CuteCom | tail -1); "
+                                "[ -n \"$w\" ] && xdotool mousemove --window $w 50 43 click 1")
+                     .arg(pid)});
+            QTest::qWait(250);
+            opened = HoldsPath(pid, pty.path);
+        }
+        std::fprintf(stderr, "CuteCom pid %lld opened %s: %s\n", static_cast<long long>(pid),
+                     pty.path.c_str(), opened ? "yes" : "no");
+        if (!opened)
+            std::printf("CuteCom: could not open %s (is xdotool installed?)\n", pty.path.c_str());
+        return opened;
+    }
+    [[nodiscard]] double CpuSeconds() const { return ChildCpuSeconds(pid); }
+    [[nodiscard]] long Kb(const char *field) const { return StatusKb(m_status, field); }
+
+    Pty pty;
+    qint64 pid = 0;
+
+private:
+    QProcess m_process;
+    std::string m_home;
+    std::string m_status;
+};
+
 // What the stream run measured, for the comparison lines printed at the end.
 struct TStreamFigures
 {
@@ -229,7 +419,10 @@ struct TStreamFigures
     double peakMb = -1;
 };
 
-int RunOwn(int baud, int seconds, TStreamFigures &figures)
+// The stream into the window and, at the same time and under the same load, into CuteCom: the
+// machine is shared, and what it does meanwhile moves CPU figures more than a run apart.
+int RunStream(int baud, int seconds, TCuteCom *peer, TStreamFigures &figures,
+              TStreamFigures &peerFigures)
 {
     Pty pty;
     if (pty.slave < 0) {
@@ -250,31 +443,56 @@ int RunOwn(int baud, int seconds, TStreamFigures &figures)
     }
     QTest::qWait(200);
     window.Log().btnResetClick();
+    // How the stream reached the log: blocks written, repaints of the log's text.
+    int entries = 0;
+    const QMetaObject::Connection counting = QObject::connect(
+        &window.Log(), &m845::TLogPane::EntryWritten, &window.Log(),
+        [&entries](m845::TLogKind, const QString &) { ++entries; });
+    TEventCounter paints(window.Log().Dialog()->viewport(), QEvent::Paint);
     const long rssBefore = StatusKb("/proc/self/status", "VmRSS:");
+    const long peerRssBefore = peer != nullptr ? peer->Kb("VmRSS:") : 0;
     const double cpuBefore = ProcessCpuSeconds();
-    StallMeter stalls;
-    stalls.Start();
+    const double windowCpuBefore = ThreadCpuSeconds();
+    const double peerCpuBefore = peer != nullptr ? peer->CpuSeconds() : 0;
+    App().StartWatching();
     Writer writer;
+    Writer peerWriter;
     const auto start = Clock::now();
     writer.Start(pty.master, baud, seconds);
-    static_cast<void>(QTest::qWaitFor([&] { return writer.done.load(); }, (seconds + 30) * 1000));
+    if (peer != nullptr)
+        peerWriter.Start(peer->pty.master, baud, seconds);
+    static_cast<void>(
+        RunUntil([&] { return writer.done.load() && (peer == nullptr || peerWriter.done.load()); },
+                 (seconds + 30) * 1000));
+    const double peerCpu = peer != nullptr ? peer->CpuSeconds() - peerCpuBefore : 0;
     // Let the last block (cut by line silence) arrive.
     static_cast<void>(
-        QTest::qWaitFor([&] { return window.Log().RxCount() == writer.written.load(); }, 5000));
+        RunUntil([&] { return window.Log().RxCount() == writer.written.load(); }, 5000));
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     writer.Join();
-    stalls.timer.stop();
-    const double cpu = ProcessCpuSeconds() - cpuBefore - writer.cpuSeconds;
+    peerWriter.Join();
+    App().StopWatching();
+    const double cpu = ProcessCpuSeconds() - cpuBefore - writer.cpuSeconds - peerWriter.cpuSeconds;
+    const double windowCpu = ThreadCpuSeconds() - windowCpuBefore;
     std::printf("m845tool log: %d s at %d baud\n", seconds, baud);
     std::printf("  bytes in            %llu (%.0f B/s)\n",
                 static_cast<unsigned long long>(writer.written.load()),
                 writer.written.load() / wall);
     std::printf("  bytes counted       %u\n", window.Log().RxCount());
-    std::printf("  longest loop stall  %.1f ms (gaps over 16 ms: %d, over 50 ms: %d)\n",
-                stalls.worst / 1e6, stalls.over16, stalls.over50);
+    std::printf("  entries / repaints  %d / %d\n", entries, paints.count);
+    QObject::disconnect(counting);
+    std::printf(
+        "  longest loop stall  %.1f ms, %.1f ms of it running (busy stretches over 16 ms: %d, "
+        "over 50 ms: %d; the most CPU in one: %.1f ms)\n",
+        App().worst / 1e6, App().worstCpu / 1e6, App().over16, App().over50, App().mostCpu / 1e6);
+    // The events of the stretch that cost the window the most CPU time, each with its own.
+    std::printf("  busiest stretch     %s\n",
+                App().mostCpuEvents.empty() ? "" : App().mostCpuEvents.c_str() + 2);
     std::printf("  longest log flush   %.1f ms\n", window.Log().LongestFlushNs() / 1e6);
     std::printf("  load average        %s", LoadAverage().c_str());
     std::printf("  CPU                 %.2f s (%.1f %% of one core)\n", cpu, 100.0 * cpu / wall);
+    std::printf("    window thread     %.2f s, serial and other threads %.2f s\n", windowCpu,
+                cpu - windowCpu);
     std::printf("  RSS before / peak   %ld / %ld kB\n", rssBefore,
                 StatusKb("/proc/self/status", "VmHWM:"));
     const bool allCounted = window.Log().RxCount() == writer.written.load();
@@ -284,8 +502,18 @@ int RunOwn(int baud, int seconds, TStreamFigures &figures)
                 static_cast<long long>(writer.written.load())
                     - static_cast<long long>(window.Log().RxCount()),
                 static_cast<unsigned long long>(writer.written.load()));
-    std::printf("figure: log stream, longest event-loop stall | %.1f ms | | \n",
-                stalls.worst / 1e6);
+    std::printf("figure: log stream, longest event-loop stall | %.1f ms (%.1f ms running) | | \n",
+                App().worst / 1e6, App().worstCpu / 1e6);
+    if (peer != nullptr) {
+        std::printf("CuteCom 0.51: the same stream at the same time, into its own pty\n");
+        std::printf("  bytes in            %llu\n",
+                    static_cast<unsigned long long>(peerWriter.written.load()));
+        std::printf("  CPU                 %.2f s (%.1f %% of one core)\n", peerCpu,
+                    100.0 * peerCpu / wall);
+        std::printf("  RSS before / peak   %ld / %ld kB\n", peerRssBefore, peer->Kb("VmHWM:"));
+        peerFigures.cpuSeconds = peerCpu;
+        peerFigures.peakMb = peer->Kb("VmHWM:") / 1024.0;
+    }
     window.SerialBar().OpenCloseButton()->click();
 
     // The one long step of the log: the append that reaches the line limit empties it.
@@ -335,9 +563,9 @@ int RunHour(int baud)
     long lastRss = -1;
     for (int tenth = 1; tenth <= 10; ++tenth) {
         const std::uint64_t mark = total / 10 * static_cast<std::uint64_t>(tenth) * 99 / 100;
-        static_cast<void>(QTest::qWaitFor(
-            [&] { return window.Log().RxCount() >= static_cast<std::uint32_t>(mark); },
-            (seconds + 60) * 1000));
+        static_cast<void>(
+            RunUntil([&] { return window.Log().RxCount() >= static_cast<std::uint32_t>(mark); },
+                     (seconds + 60) * 1000));
         window.Log().Flush();
         lastRss = StatusKb("/proc/self/status", "VmRSS:");
         if (firstRss < 0)
@@ -350,76 +578,6 @@ int RunHour(int baud)
     std::printf("figure: memory after an hour's stream | %.1f MB | %.1f MB after 6 min | %.2f\n",
                 lastRss / 1024.0, firstRss / 1024.0, ratio);
     window.SerialBar().OpenCloseButton()->click();
-    return 0;
-}
-
-int RunCuteCom(int baud, int seconds, TStreamFigures &figures)
-{
-    Pty pty;
-    const std::string home = std::filesystem::temp_directory_path()
-                             / ("m845-bench-cutecom-" + std::to_string(getpid()));
-    std::filesystem::create_directories(home + "/.config/CuteCom");
-    std::ofstream(home + "/.config/CuteCom/CuteCom5.conf")
-        << "[sessions]\n1\\BaudRate=" << baud << "\n1\\DataBits=8\n1\\Device=" << pty.path
-        << "\n1\\FlowControl=0\n1\\OpenMode=3\n1\\Parity=0\n1\\StopBits=1\n1\\autoReconnect=false\n"
-           "1\\name=Default\n1\\showCtrlCharacters=false\n1\\showTimestamp=false\nsize=1\n";
-    QProcess cutecom;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(home + "/.config"));
-    cutecom.setProcessEnvironment(env);
-    cutecom.start(QStringLiteral("cutecom"), {});
-    if (!cutecom.waitForStarted(5000)) {
-        std::printf("CuteCom: not started\n");
-        return 1;
-    }
-    const qint64 pid = cutecom.processId();
-    // Press its Open button (top left of its window) the way a user does.
-    bool opened = false;
-    for (int attempt = 0; attempt < 40 && !opened; ++attempt) {
-        QTest::qWait(250);
-        QProcess::execute(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("w=$(xdotool search --pid %1 --name CuteCom | tail -1); "
-                            "[ -n \"$w\" ] && xdotool mousemove --window $w 50 43 click 1")
-                 .arg(pid)});
-        QTest::qWait(250);
-        opened = HoldsPath(pid, pty.path);
-    }
-    std::fprintf(stderr, "CuteCom pid %lld opened %s: %s\n", static_cast<long long>(pid),
-                 pty.path.c_str(), opened ? "yes" : "no");
-    if (!opened) {
-        std::printf("CuteCom: could not open %s (is xdotool installed?)\n", pty.path.c_str());
-        cutecom.kill();
-        cutecom.waitForFinished(3000);
-        return 1;
-    }
-    QTest::qWait(500);
-    const std::string status = "/proc/" + std::to_string(pid) + "/status";
-    const long rssBefore = StatusKb(status, "VmRSS:");
-    const double cpuBefore = ChildCpuSeconds(pid);
-    Writer writer;
-    const auto start = Clock::now();
-    writer.Start(pty.master, baud, seconds);
-    static_cast<void>(QTest::qWaitFor([&] { return writer.done.load(); }, (seconds + 30) * 1000));
-    writer.Join();
-    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = ChildCpuSeconds(pid) - cpuBefore;
-    std::printf("CuteCom 0.51: %d s at %d baud\n", seconds, baud);
-    std::printf("  bytes in            %llu (%.0f B/s)\n",
-                static_cast<unsigned long long>(writer.written.load()),
-                writer.written.load() / wall);
-    std::printf("  CPU                 %.2f s (%.1f %% of one core)\n", cpu, 100.0 * cpu / wall);
-    std::printf("  RSS before / peak   %ld / %ld kB\n", rssBefore, StatusKb(status, "VmHWM:"));
-    figures.cpuSeconds = cpu;
-    figures.peakMb = StatusKb(status, "VmHWM:") / 1024.0;
-    cutecom.terminate();
-    if (!cutecom.waitForFinished(3000)) {
-        cutecom.kill();
-        cutecom.waitForFinished(3000);
-    }
-    std::filesystem::remove_all(home);
     return 0;
 }
 
@@ -443,7 +601,7 @@ int main(int argc, char **argv)
         else if (arg == "--hour")
             hour = true;
     }
-    QApplication app(argc, argv);
+    TBenchApplication app(argc, argv);
     const std::string langDir
         = std::filesystem::temp_directory_path() / ("m845-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(langDir);
@@ -456,9 +614,16 @@ int main(int argc, char **argv)
     }
     TStreamFigures own;
     TStreamFigures peer;
-    int rc = RunOwn(baud, seconds, own);
+    std::unique_ptr<TCuteCom> cutecom;
     if (withCuteCom) {
-        rc = RunCuteCom(baud, seconds, peer) != 0 && rc == 0 ? 3 : rc;
+        cutecom = std::make_unique<TCuteCom>();
+        if (!cutecom->Launch(baud))
+            cutecom.reset();
+    }
+    int rc = RunStream(baud, seconds, cutecom.get(), own, peer);
+    if (withCuteCom && cutecom == nullptr && rc == 0)
+        rc = 3;
+    if (cutecom != nullptr) {
         std::printf("figure: log stream, CPU | %.2f s | CuteCom %.2f s | %.2f\n", own.cpuSeconds,
                     peer.cpuSeconds, own.cpuSeconds / peer.cpuSeconds);
         std::printf("figure: log stream, peak memory | %.1f MB | CuteCom %.1f MB | %.2f\n",

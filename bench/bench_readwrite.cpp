@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QtCore/qtestsupport_core.h>
 
+#include "stallmeter.h"
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
 #include "ui/common/qttimer.h"
@@ -33,40 +34,7 @@
 
 namespace {
 
-// The longest gap between two turns of the event loop, sampled by a 1 ms timer.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            if (m_last != 0)
-                m_worst = std::max(m_worst, now - m_last);
-            m_last = now;
-        });
-    }
-    void Start()
-    {
-        m_worst = 0;
-        m_last = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    double StopMs()
-    {
-        m_timer.stop();
-        return static_cast<double>(m_worst) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_worst = 0;
-};
+using m845::bench::StallMeter;
 
 int Completions(m845::TFrm_Main &window)
 {

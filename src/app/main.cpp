@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,11 +10,18 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include "app/options.h"
 #include "lang/langlist.h"
+#include "provision/batch.h"
 #include "ui/config/configcommands.h"
+#include "ui/link/reopencontrol.h"
+#include "ui/monitor/monitorpart.h"
 #include "ui/provision/provisioning.h"
+#include "ui/terminal/terminaltools.h"
+#include "ui/verify/verifycommands.h"
 #include "ui/window/aboutwindow.h"
 #include "ui/window/devicesession.h"
 #include "ui/window/mainwindow.h"
@@ -42,7 +50,56 @@ void OnlyGraveQtMessages(QtMsgType type, const QMessageLogContext &, const QStri
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-// A read or write run: the window's parts without a screen, progress on stderr.
+m845::TProvisionRequest RequestOf(const m845::TOptions &o)
+{
+    using TAction = m845::TProvisionRequest::TAction;
+    m845::TProvisionRequest request;
+    request.action = !o.readFile.empty()     ? TAction::Read
+                     : !o.writeFile.empty()  ? TAction::Write
+                     : !o.verifyFile.empty() ? TAction::Verify
+                                             : TAction::None;
+    request.port = o.ports.front();
+    request.file = !o.readFile.empty()    ? o.readFile
+                   : !o.writeFile.empty() ? o.writeFile
+                                          : o.verifyFile;
+    request.firmware = o.firmwareFile;
+    request.expectVersion = o.expectVersion;
+    request.report = o.reportFile;
+    request.station = o.station;
+    request.prefix = o.prefix;
+    request.baud = o.baud;
+    request.timeoutSeconds
+        = o.timeoutSeconds.value_or(o.firmwareFile.empty() ? m845::kDefaultTimeoutSeconds
+                                                           : m845::kDefaultFirmwareTimeoutSeconds);
+    request.quiet = o.quiet;
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    request.colour = terminal && std::getenv("NO_COLOR") == nullptr;
+    request.bell = terminal;
+    request.chinese = o.chinese;
+    request.pauseMs = o.pauseMs;
+    request.replyMs = o.replyMs;
+    if (o.probeMs)
+        request.probeMs = *o.probeMs;
+    return request;
+}
+
+// Several ports: everything that can be checked is, before any child starts; then one child
+// process per port, the program itself with that port alone.
+int ProvisionInParallel(const m845::TOptions &o, m845::TProvisionRequest request)
+{
+    request.checkOnly = true;
+    m845::TProvisioning check(request, std::cerr, std::cout);
+    if (check.Run() != 0)
+        return kUsageError;
+    std::error_code ec;
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    std::vector<std::vector<std::string>> args;
+    for (const std::string &port : o.ports)
+        args.push_back(m845::ChildArguments(o, port, m845::PortShortName(port)));
+    return m845::RunPortsInParallel(program, o.ports, args, o.reportFile, o.quiet, std::cerr);
+}
+
+// Provisioning runs: the window's parts without a screen, progress on stderr.
 int Provision(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -53,19 +110,14 @@ int Provision(int argc, char **argv)
     if (!parsed.error.empty())
         return UsageError(parsed.error);
     const m845::TOptions &o = parsed.options;
-    m845::TProvisionRequest request;
-    const bool read = !o.readFile.empty();
-    request.action
-        = read ? m845::TProvisionRequest::TAction::Read : m845::TProvisionRequest::TAction::Write;
-    request.port = o.port;
-    request.file = read ? o.readFile : o.writeFile;
-    request.baud = o.baud;
-    request.timeoutSeconds = o.timeoutSeconds.value_or(m845::kDefaultTimeoutSeconds);
-    request.quiet = o.quiet;
-    request.colour = ::isatty(STDERR_FILENO) == 1 && std::getenv("NO_COLOR") == nullptr;
-    request.chinese = o.chinese;
-    request.pauseMs = o.pauseMs;
-    request.replyMs = o.replyMs;
+    const m845::TProvisionRequest request = RequestOf(o);
+    // The messages before any run, in the run's language.
+    m845::InitBuiltInLanguage(o.chinese.value_or(m845::TLangList::SystemIsChinese()));
+    const auto release = qScopeGuard([] { m845::ReleaseLanguage(); });
+    if (const std::string bad = m845::CheckPorts(o.ports); !bad.empty())
+        return UsageError(bad);
+    if (o.ports.size() > 1)
+        return ProvisionInParallel(o, request);
     m845::TProvisioning run(request, std::cerr, std::cout);
     return run.Run();
 }
@@ -91,14 +143,13 @@ int main(int argc, char **argv)
 
     // Mapped before the application starts and unmapped after it ends.
     const m845::TSharedBlock sharedBlock;
+    // The menu bar belongs to the window's top edge, also on desktops with a global menu; and
+    // asking the session bus for one blocked the building of the window.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("m845tool"));
     // Ties the windows to the installed desktop entry (task bar icon, grouping).
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.M845Tool"));
-    QIcon icon;
-    for (const char *size : {"32", "64", "256"})
-        icon.addFile(QStringLiteral(":/m845/icon-%1.png").arg(QLatin1String(size)));
-    QApplication::setWindowIcon(icon);
     // Qt has taken its own options; whatever single-dash argument is left, it did not know.
     parsed = m845::ParseOptions(Arguments(argc, argv), false);
     if (!parsed.error.empty())
@@ -109,13 +160,32 @@ int main(int argc, char **argv)
     m845::TFrm_Main mainWindow([&parsed](m845::TFrm_Main &window) {
         auto session = std::make_unique<m845::TDeviceSession>(window);
         auto config = std::make_unique<m845::TConfigCommands>(window, *session);
+        auto verify = std::make_unique<m845::TVerifyCommands>(window, *session, config.get());
+        auto terminal = std::make_unique<m845::TTerminalTools>(window, *config);
+        auto reopen = std::make_unique<m845::TReopenControl>(window, *config);
+        auto monitor = std::make_unique<m845::TMonitorPart>(window, *session, config.get());
         window.AdoptPart(std::move(session));
         window.AdoptPart(std::move(config));
+        window.AdoptPart(std::move(verify));
+        window.AdoptPart(std::move(terminal));
+        window.AdoptPart(std::move(reopen));
+        window.AdoptPart(std::move(monitor));
         if (const auto chinese = parsed.options.chinese)
             window.OverrideLanguage(*chinese);
     });
+    mainWindow.show();
+    // Created hidden as before the event loop runs, only after the first window, which needs
+    // none of it.
     m845::Tfrm_About about(&mainWindow);
     mainWindow.SetAboutWindow(&about);
-    mainWindow.show();
+    // The task bar icon follows in the first turn of the event loop: reading its three sizes
+    // (the largest 256 px) and handing them to the window system held up the first window by
+    // about 2 ms of CPU time.
+    QTimer::singleShot(0, &app, [] {
+        QIcon icon;
+        for (const int size : {32, 64, 256})
+            icon.addFile(QStringLiteral(":/m845/icon-%1.png").arg(size), QSize(size, size));
+        QApplication::setWindowIcon(icon);
+    });
     return QApplication::exec();
 }

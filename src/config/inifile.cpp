@@ -284,6 +284,17 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
     WriteString(section, key, value ? "1" : "0");
 }
 
+void TIniFile::EraseSection(std::string_view section)
+{
+    for (std::size_t header = FindSection(section); header != std::string::npos;
+         header = FindSection(section)) {
+        const std::size_t end = SectionEnd(header);
+        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(header),
+                      m_lines.begin() + static_cast<std::ptrdiff_t>(end));
+        IndexSections();
+    }
+}
+
 std::string TIniFile::Text() const
 {
     const std::string_view lineEnd = m_crlf ? "\r\n" : "\n";

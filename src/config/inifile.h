@@ -41,6 +41,9 @@ public:
     void WriteBool(std::string_view section, std::string_view key, bool value);
     // Takes the key's line out of its section (the first of that name); false when missing.
     bool RemoveKey(std::string_view section, std::string_view key);
+    // Removes every section of that name with all its lines: a list written whole leaves no
+    // entry of a longer one behind.
+    void EraseSection(std::string_view section);
 
     [[nodiscard]] std::string Text() const;
 
@@ -58,7 +61,7 @@ private:
     [[nodiscard]] std::size_t FindSection(std::string_view section) const;
     // The line after the last one of the section that starts at header.
     [[nodiscard]] std::size_t SectionEnd(std::size_t header) const;
-    // Every change of the lines goes through these, which keep m_sections in step.
+    // Every change of the lines keeps m_sections in step: through these, or IndexSections after.
     void InsertLine(std::size_t at, TLine line);
     void ReplaceLine(std::size_t at, TLine line);
     void EraseLine(std::size_t at);

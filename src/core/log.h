@@ -22,4 +22,15 @@ public:
     virtual void LogWarn(std::string_view text) = 0;
 };
 
+// A log that keeps nothing, for code that must be given one (a panel that is never shown).
+class TNullLog final : public ILog
+{
+public:
+    void LogRx(std::string_view) override {}
+    void LogRxOther(std::string_view) override {}
+    void LogTx(std::string_view) override {}
+    void LogInfo(std::string_view) override {}
+    void LogWarn(std::string_view) override {}
+};
+
 } // namespace m845

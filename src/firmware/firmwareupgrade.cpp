@@ -89,6 +89,7 @@ bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
     if (Contains(rx, kBootMenu)) {
         m_log.LogRxOther(rx);
         m_link.SendText("F");
+        Tell(TFirmwareStep::MenuAnswered);
         return true;
     }
     if (Contains(rx, kBootConfirm) && m_link.LastSentText() == "F") {
@@ -201,6 +202,7 @@ void TFirmwareUpgrade::StartTransfer()
     m_repeatLast = false;
     AdvanceBlock();
     m_xmodemState = TXmodemState::Due;
+    Tell(TFirmwareStep::TransferStarted);
 }
 
 void TFirmwareUpgrade::AdvanceBlock()
@@ -313,6 +315,13 @@ void TFirmwareUpgrade::StopTransfer(const std::string &warning, bool dropFile)
     m_log.LogWarn(warning);
     if (dropFile)
         m_firmwareFile.Close();
+    Tell(TFirmwareStep::TransferStopped);
+}
+
+void TFirmwareUpgrade::Tell(TFirmwareStep step) const
+{
+    if (m_stepObserver)
+        m_stepObserver(step);
 }
 
 void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
@@ -333,6 +342,7 @@ void TFirmwareUpgrade::FinishTransfer(std::string_view reply)
         TraceSent("R");
     }
     m_firmwareFile.Close();
+    Tell(TFirmwareStep::TransferFinished);
 }
 
 void TFirmwareUpgrade::CloseFirmwareFile()
@@ -344,6 +354,7 @@ void TFirmwareUpgrade::CloseFirmwareFile()
         m_xmodemState = TXmodemState::Waiting;
         ForgetAnswer();
         m_progress.HideProgress();
+        Tell(TFirmwareStep::TransferStopped);
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,14 @@ enum class TXmodemState : std::uint8_t {
 };
 
 inline constexpr int kXModemTxInterval = 10;
+
+// The steps of an upgrade as they happen, for whoever follows it without looking at the window.
+enum class TFirmwareStep : std::uint8_t {
+    MenuAnswered,     // the boot menu arrived and "F" went out
+    TransferStarted,  // the receiver's start request began a transfer
+    TransferFinished, // the final reply: the device has the whole file
+    TransferStopped,  // the transfer stopped (line lost, file changed); waiting for a new start
+};
 
 class TFirmwareUpgrade final : public IReceiveHook
 {
@@ -68,6 +77,10 @@ public:
     [[nodiscard]] std::int64_t LastTransferMilliseconds() const { return m_lastTransferMs; }
 
     void SetClock(TMonotonicClock clock) { m_clock = std::move(clock); }
+    void SetStepObserver(std::function<void(TFirmwareStep)> observer)
+    {
+        m_stepObserver = std::move(observer);
+    }
     [[nodiscard]] bool FastPath() const { return m_fastPath; }
     void SetFastPath(bool on);
 
@@ -89,6 +102,7 @@ private:
     void ForgetAnswer();
     // Back to waiting for a start request, with a warning; the file goes too when it is bad.
     void StopTransfer(const std::string &warning, bool dropFile);
+    void Tell(TFirmwareStep step) const;
 
     ILink &m_link;
     IReadInterval &m_readInterval;
@@ -97,6 +111,7 @@ private:
     IProgress &m_progress;
     IFirmwareWindow &m_window;
     TMonotonicClock m_clock;
+    std::function<void(TFirmwareStep)> m_stepObserver;
 
     TFirmwareFile m_firmwareFile;
     // Where the file dialog opens: the working folder at first, then the last folder used.

@@ -86,10 +86,26 @@ void TReplyApplier::ParseReply(std::string_view rx, std::string_view lastSentTex
     ApplyValue(name, GbkToUtf8(value));
 }
 
+int TReplyApplier::AddValueObserver(
+    std::function<void(std::string_view name, std::string_view value)> hook)
+{
+    m_observers.emplace_back(++m_lastObserverId, std::move(hook));
+    return m_lastObserverId;
+}
+
+void TReplyApplier::RemoveValueObserver(int id)
+{
+    std::erase_if(m_observers, [id](const auto &observer) { return observer.first == id; });
+}
+
 void TReplyApplier::ApplyValue(std::string_view name, std::string_view value)
 {
     if (m_valueObserver)
         m_valueObserver(name, value);
+    for (const auto &observer : m_observers)
+        observer.second(name, value);
+    if (m_valueFilter && !m_valueFilter(name, value))
+        return;
     const TCmd cmd = CmdOfName(name);
     if (static_cast<int>(cmd) >= kCmdCount)
         return;

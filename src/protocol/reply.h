@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/panel.h"
 #include "protocol/commands.h"
@@ -50,6 +52,17 @@ public:
         m_valueObserver = std::move(hook);
     }
 
+    // Sees every value after the observer; a value it answers false for stays out of the
+    // panel (a check of the device against the panel leaves the panel as it is).
+    void SetValueFilter(std::function<bool(std::string_view name, std::string_view value)> hook)
+    {
+        m_valueFilter = std::move(hook);
+    }
+    // Further observers for parts that come and go beside the one above; each sees every value
+    // as well. The id removes it again.
+    int AddValueObserver(std::function<void(std::string_view name, std::string_view value)> hook);
+    void RemoveValueObserver(int id);
+
     [[nodiscard]] IPanel &Panel() { return m_panel; }
 
 private:
@@ -61,6 +74,10 @@ private:
     TCmd m_identityCmd = TCmd::MEID;
     std::function<void()> m_continueOperation;
     std::function<void(std::string_view name, std::string_view value)> m_valueObserver;
+    std::function<bool(std::string_view name, std::string_view value)> m_valueFilter;
+    std::vector<std::pair<int, std::function<void(std::string_view, std::string_view)>>>
+        m_observers;
+    int m_lastObserverId = 0;
 };
 
 } // namespace m845

@@ -201,6 +201,21 @@ void TSequencer::LinkLost()
         EndRun(TRunEnd::LineLost, EntryCommand(QueueEntry(QueueCursor)));
 }
 
+void TSequencer::AbandonRun()
+{
+    ResumeRun();
+    const std::string command = EntryCommand(QueueEntry(QueueCursor));
+    m_rcvTimer.Stop();
+    m_reentrySent = false;
+    m_pauseTimer.Stop();
+    m_pausing = false;
+    QueueClear();
+    if (m_run.active)
+        EndRun(TRunEnd::Abandoned, command);
+    // Whatever waited behind the pause is handled now, in order.
+    ReleaseHeld();
+}
+
 void TSequencer::SendQueued(int index)
 {
     const std::string entry = QueueEntry(index);

@@ -120,6 +120,10 @@ public:
     int RunQueue(TRunKind kind = TRunKind::Queries);
     // The port closed (by the user or because it went away): a run in progress ends here.
     void LinkLost();
+    // Ends a run in progress as abandoned without starting another: the queue is emptied and
+    // the reply timer stopped, so nothing more of it goes out. A run that waits on and on (a
+    // device that answers the entry pair but never the query) has no other end.
+    void AbandonRun();
 
     [[nodiscard]] TOperationMode OperationMode() const { return m_operationMode; }
     // The terminal's send action resets it.

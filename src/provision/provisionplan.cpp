@@ -94,22 +94,41 @@ void DropUnreported(TIniFile &ini, const TDeviceAnswers &answers)
     }
 }
 
+std::vector<TFinding> ReadBackFindings(const std::vector<TWrittenLine> &written,
+                                       const TDeviceAnswers &writing,
+                                       const TDeviceAnswers &checking, bool verify)
+{
+    std::vector<TFinding> found;
+    for (const TWrittenLine &w : written) {
+        const std::string valueText = (verify ? ": file has " : ": wrote ") + w.value + ", ";
+        if (const std::string *refusal = writing.RefusalOf(w.name)) {
+            found.push_back({RefusedWriteLine(w.name, w.value, *refusal),
+                             w.name + ": device refused (" + *refusal + ")"});
+        } else if (const std::string *queryRefusal = checking.RefusalOf(w.name)) {
+            const std::string brief = RefusedReadLine(w.name, *queryRefusal);
+            found.push_back({verify ? w.name + valueText + brief.substr(w.name.size() + 2)
+                                    : RefusedQueryLine(w.name, w.value, *queryRefusal),
+                             brief});
+        } else if (const std::string *value = checking.ValueOf(w.name); value == nullptr) {
+            const std::string line = verify ? w.name + valueText + "device gave no value"
+                                            : NoValueLine(w.name, w.value);
+            found.push_back({line, w.name + ": device gave no value"});
+        } else if (!ShowsSame(CmdOfName(w.name), w.value, *value)) {
+            const std::string line = verify ? w.name + valueText + "device has " + *value
+                                            : DifferenceLine(w.name, w.value, *value);
+            found.push_back({line, line});
+        }
+    }
+    return found;
+}
+
 std::vector<std::string> ReadBackLines(const std::vector<TWrittenLine> &written,
                                        const TDeviceAnswers &writing,
                                        const TDeviceAnswers &checking)
 {
     std::vector<std::string> lines;
-    for (const TWrittenLine &w : written) {
-        if (const std::string *refusal = writing.RefusalOf(w.name)) {
-            lines.push_back(RefusedWriteLine(w.name, w.value, *refusal));
-        } else if (const std::string *queryRefusal = checking.RefusalOf(w.name)) {
-            lines.push_back(RefusedQueryLine(w.name, w.value, *queryRefusal));
-        } else if (const std::string *value = checking.ValueOf(w.name); value == nullptr) {
-            lines.push_back(NoValueLine(w.name, w.value));
-        } else if (!ShowsSame(CmdOfName(w.name), w.value, *value)) {
-            lines.push_back(DifferenceLine(w.name, w.value, *value));
-        }
-    }
+    for (TFinding &finding : ReadBackFindings(written, writing, checking))
+        lines.push_back(std::move(finding.line));
     return lines;
 }
 

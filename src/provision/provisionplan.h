@@ -62,8 +62,21 @@ struct TWrittenLine
     std::string value;
 };
 
-// The read-back's report: one line per written value that was refused, whose query was refused,
-// that brought no value, or that reads back different.
+// One thing a check found: the line for standard output, and the same in brief for the report
+// ("SOCKATO: device refused (+ERR:-3)"; the value written is the file's).
+struct TFinding
+{
+    std::string line;
+    std::string brief;
+};
+
+// The read-back's report: one finding per written value that was refused, whose query was
+// refused, that brought no value, or that reads back different. A verification writes nothing
+// (writing is empty): its lines name the file's value instead of a written one.
+[[nodiscard]] std::vector<TFinding> ReadBackFindings(const std::vector<TWrittenLine> &written,
+                                                     const TDeviceAnswers &writing,
+                                                     const TDeviceAnswers &checking,
+                                                     bool verify = false);
 [[nodiscard]] std::vector<std::string> ReadBackLines(const std::vector<TWrittenLine> &written,
                                                      const TDeviceAnswers &writing,
                                                      const TDeviceAnswers &checking);

@@ -89,4 +89,26 @@ std::string ResolvePortName(const std::string &name, const std::string &devDir,
     return name;
 }
 
+std::string PortTarget(const std::string &path)
+{
+    std::error_code ec;
+    const fs::path target = fs::canonical(path, ec);
+    return ec ? std::string() : target.string();
+}
+
+std::vector<std::string> StableLinksTo(const std::string &path, const std::string &byIdDir)
+{
+    std::vector<std::string> links;
+    const std::string target = PortTarget(path);
+    if (target.empty())
+        return links;
+    std::error_code ec;
+    for (fs::directory_iterator it(byIdDir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (PortTarget(it->path().string()) == target)
+            links.push_back(it->path().string());
+    }
+    std::sort(links.begin(), links.end());
+    return links;
+}
+
 } // namespace m845

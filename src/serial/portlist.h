@@ -22,4 +22,11 @@ namespace m845 {
 [[nodiscard]] std::string ResolvePortName(const std::string &name, const std::string &devDir,
                                           const std::string &byIdDir);
 
+// The links of byIdDir that lead to the device at path, as full paths: the names a USB adapter
+// keeps when it comes back on another ttyUSB number. None when path leads nowhere.
+[[nodiscard]] std::vector<std::string> StableLinksTo(const std::string &path,
+                                                     const std::string &byIdDir);
+// Where path leads after every link, or empty when it leads nowhere (the device is gone).
+[[nodiscard]] std::string PortTarget(const std::string &path);
+
 } // namespace m845

@@ -27,7 +27,8 @@ struct OptionCase
     const char *error; // the start of the error, or "" when understood
     bool help, version;
     int chinese; // -1 not given, 0 en, 1 zh
-    std::string port = {}, read = {}, write = {};
+    std::vector<std::string> ports = {};
+    std::string read = {}, write = {};
     int baud = -1, timeout = -1;
     bool quiet = false;
 };
@@ -53,10 +54,10 @@ TEST(Options, ParseTable)
         {"positional", {"file.ini"}, true, "unexpected argument 'file.ini'", false, false, -1},
         // clang-format off
         {"read", {"--port", "ttyUSB0", "--read", "a.ini"}, true, "", false, false, -1,
-         "ttyUSB0", "a.ini", ""},
+         {"ttyUSB0"}, "a.ini", ""},
         {"write with all", {"--port=/dev/serial/by-id/x", "--write", "b.ini", "--baud", "9600",
          "--timeout=5", "--quiet", "--lang", "zh"}, true, "", false, false, 1,
-         "/dev/serial/by-id/x", "", "b.ini", 9600, 5, true},
+         {"/dev/serial/by-id/x"}, "", "b.ini", 9600, 5, true},
         {"read and write", {"--port", "p", "--read", "a", "--write", "b"}, true,
          "options '--read' and '--write' cannot be used together", false, false, -1},
         {"read without port", {"--read", "a.ini"}, true, "option '--read' needs '--port PORT'",
@@ -69,6 +70,26 @@ TEST(Options, ParseTable)
          "option '--write' needs a FILE", false, false, -1},
         {"baud not a number", {"--port", "p", "--read", "f", "--baud", "fast"}, true,
          "option '--baud' takes a whole number", false, false, -1},
+        // Several ports: repeated, or as a shell pattern expands them after one --port.
+        {"ports of a pattern", {"--port", "/dev/a", "/dev/b", "--port=c", "--write", "f"}, true, "",
+         false, false, -1, {"/dev/a", "/dev/b", "c"}, "", "f"},
+        {"inline port takes one", {"--port=a", "b", "--write", "f"}, true,
+         "unexpected argument 'b'", false, false, -1},
+        {"read one file from two ports", {"--port", "a", "b", "--read", "f.ini"}, true,
+         "with several ports or '--station', '--read' takes a folder", false, false, -1},
+        {"read into a folder", {"--port", "a", "b", "--read", "out/"}, true, "", false, false, -1,
+         {"a", "b"}, "out/", ""},
+        {"station of two ports", {"--station", "--port", "a", "b", "--write", "f"}, true,
+         "option '--station' takes one '--port'", false, false, -1},
+        {"write and verify", {"--port", "a", "--write", "f", "--verify", "g"}, true,
+         "options '--write' and '--verify' cannot be used together", false, false, -1},
+        {"report without port", {"--report", "r.csv"}, true,
+         "option '--report' needs '--port PORT'", false, false, -1},
+        {"report without job", {"--port", "a", "--report", "r.csv"}, true,
+         "option '--port' needs '--read FILE', '--write FILE', '--verify FILE' or '--firmware",
+         false, false, -1},
+        {"firmware alone", {"--port", "a", "--firmware", "fw.bin"}, true, "", false, false, -1,
+         {"a"}},
         // clang-format on
     };
     for (const OptionCase &c : cases) {
@@ -82,13 +103,43 @@ TEST(Options, ParseTable)
         EXPECT_EQ(r.options.version, c.version);
         EXPECT_EQ(r.options.chinese.has_value() ? static_cast<int>(*r.options.chinese) : -1,
                   c.chinese);
-        EXPECT_EQ(r.options.port, c.port);
+        EXPECT_EQ(r.options.ports, c.ports);
         EXPECT_EQ(r.options.readFile, c.read);
         EXPECT_EQ(r.options.writeFile, c.write);
         EXPECT_EQ(r.options.baud.value_or(-1), c.baud);
         EXPECT_EQ(r.options.timeoutSeconds.value_or(-1), c.timeout);
         EXPECT_EQ(r.options.quiet, c.quiet);
     }
+}
+
+TEST(Options, ARunOfOneOfSeveralPortsGetsTheSameOptionsWithItsPortAlone)
+{
+    const TParseResult all = ParseOptions(
+        {"--lang",     "zh",        "--port",     "a",          "b",          "--verify",
+         "v.ini",      "--report",  "r.csv",      "--firmware", "fw.bin",     "--expect-version",
+         "-V2",        "--timeout", "9",          "--quiet",    "--baud",     "9600",
+         "--pause-ms", "5",         "--reply-ms", "400",        "--probe-ms", "300"},
+        false);
+    ASSERT_EQ(all.error, "");
+    const TParseResult child = ParseOptions(ChildArguments(all.options, "b", "b"), false);
+    ASSERT_EQ(child.error, "");
+    TOptions expected = all.options;
+    expected.ports = {"b"};
+    expected.prefix = "b";
+    const TOptions &o = child.options;
+    EXPECT_EQ(o.ports, expected.ports);
+    EXPECT_EQ(o.prefix, expected.prefix);
+    EXPECT_EQ(o.chinese, expected.chinese);
+    EXPECT_EQ(o.verifyFile, expected.verifyFile);
+    EXPECT_EQ(o.reportFile, expected.reportFile);
+    EXPECT_EQ(o.firmwareFile, expected.firmwareFile);
+    EXPECT_EQ(o.expectVersion, expected.expectVersion);
+    EXPECT_EQ(o.timeoutSeconds, expected.timeoutSeconds);
+    EXPECT_EQ(o.baud, expected.baud);
+    EXPECT_EQ(o.quiet, expected.quiet);
+    EXPECT_EQ(o.pauseMs, expected.pauseMs);
+    EXPECT_EQ(o.replyMs, expected.replyMs);
+    EXPECT_EQ(o.probeMs, expected.probeMs);
 }
 
 #ifdef M845TOOL_PATH

@@ -148,12 +148,22 @@ TEST(IniEdit, ReadsAfterEditsAgreeWithAFreshRead)
     EXPECT_TRUE(ini.RemoveKey("A", "k"));
     ini.WriteString("C", "y", "4");
     ini.WriteString("D]=5", "d", "7");
+    ini.EraseSection("b");
     const TIniFile fresh(ini.Text());
     for (const char *section : {"A", "B", "C", "D", "D]=5", "E", "a"})
         for (const char *key : {"k", "new", "j", "[D]", "x", "y", "d", "e", "D]"})
             EXPECT_EQ(ini.Value(section, key), fresh.Value(section, key)) << section << " " << key;
     EXPECT_EQ(ini.Value("C", "x"), "3");
     EXPECT_EQ(ini.Value("E", "e"), "6");
+}
+
+TEST(IniErase, RemovesEverySectionOfTheNameAndNothingElse)
+{
+    TIniFile ini("top=1\n[A]\nk=1\n; note\n[B]\nx=2\n[a]\nk=3\n");
+    ini.EraseSection("A");
+    EXPECT_EQ(ini.Text(), "top=1\n[B]\nx=2\n");
+    ini.EraseSection("missing");
+    EXPECT_EQ(ini.Text(), "top=1\n[B]\nx=2\n");
 }
 
 } // namespace

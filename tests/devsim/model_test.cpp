@@ -292,6 +292,7 @@ ModelOptions FaultOptions()
     ModelOptions options;
     options.errCommands = {"WKMOD"};
     options.splitCommands = {"VER"};
+    options.ignoreCommands = {"SOCKATO"};
     return options;
 }
 
@@ -310,6 +311,16 @@ TEST_F(FaultTest, ErrCommandIsRefusedWhateverTheForm)
     EXPECT_EQ(Joined(Line("AT+E?\r\n")), "AT+E?\r\n\r\n+E:ON\r\n\r\nOK\r\n");
 }
 
+TEST_F(FaultTest, IgnoredSetIsAnsweredOkAndTheOldValueStays)
+{
+    model.Store().Put("E", "OFF");
+    const std::string before = model.Store().Get("SOCKATO");
+    EXPECT_EQ(Joined(Line("AT+SOCKATO=99\r\n")), "\r\nOK\r\n\r\n");
+    EXPECT_EQ(Joined(Line("AT+SOCKATO?\r\n")), "\r\n+SOCKATO:" + before + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(Joined(Line("AT+SOCKBTO=99\r\n")), "\r\nOK\r\n\r\n");
+    EXPECT_EQ(model.Store().Get("SOCKBTO"), "99");
+}
+
 TEST_F(FaultTest, SplitAnswerLeavesInTwoBurstsAGapApart)
 {
     const auto out = Line("AT+VER?\r\n");
@@ -317,6 +328,133 @@ TEST_F(FaultTest, SplitAnswerLeavesInTwoBurstsAGapApart)
     EXPECT_EQ(out[0].bytes + out[1].bytes, "AT+VER?\r\n\r\n+VER:V2.1.5\r\n\r\nOK\r\n");
     EXPECT_FALSE(out[0].bytes.empty());
     EXPECT_EQ(out[1].at - out[0].at, milliseconds(100));
+}
+
+} // namespace
+} // namespace m845::devsim
+
+namespace m845::devsim {
+namespace {
+
+using std::chrono::milliseconds;
+using test::Joined;
+
+ModelOptions SignalOptions()
+{
+    ModelOptions options;
+    options.csqWalk = true;
+    options.seed = 7;
+    options.linkDelay = milliseconds(3000);
+    options.linkDropEvery = milliseconds(20000);
+    return options;
+}
+
+class SignalTest : public CommandModeTest
+{
+protected:
+    SignalTest()
+        : CommandModeTest(SignalOptions())
+    {}
+
+    std::string LinkA(TimePoint at)
+    {
+        now = at;
+        const std::string answer = Joined(model.Receive("AT+SOCKALK?\r\n", at));
+        return answer.substr(answer.find(':') + 1, answer.find("\r\n\r\n") - answer.find(':') - 1);
+    }
+};
+
+// Powered at T0, in command mode without echo at T0 + 600 ms.
+void EnterCommandMode(DeviceModel &model)
+{
+    model.Store().Put("E", "OFF");
+    (void)model.PowerOn(test::T0);
+    (void)model.Receive("+++", test::T0 + milliseconds(500));
+    (void)model.Tick(test::T0 + milliseconds(550));
+    (void)model.Receive("a", test::T0 + milliseconds(600));
+}
+
+// The CSQ answers of a device with the given options, in command mode.
+std::vector<std::string> CsqAnswers(const ModelOptions &options, int count)
+{
+    DeviceModel model(options);
+    EnterCommandMode(model);
+    std::vector<std::string> answers;
+    for (int i = 0; i < count; ++i) {
+        const std::string answer
+            = Joined(model.Receive("AT+CSQ\r\n", test::T0 + milliseconds(700 + 100 * i)));
+        answers.push_back(answer.substr(answer.find(':') + 1, answer.find(",99\r\n") - 7));
+    }
+    return answers;
+}
+
+TEST(DeviceModelSignal, TheSignalWandersAFewStepsAtATimeTheSameForTheSameSeed)
+{
+    const std::vector<std::string> walk = CsqAnswers(SignalOptions(), 300);
+    EXPECT_EQ(CsqAnswers(SignalOptions(), 300), walk);
+    ModelOptions other = SignalOptions();
+    other.seed = 8;
+    EXPECT_NE(CsqAnswers(other, 300), walk);
+    int last = 24;
+    int lost = 0;
+    for (const std::string &answer : walk) {
+        const int csq = std::stoi(answer);
+        if (csq == 99) {
+            ++lost;
+            continue;
+        }
+        EXPECT_LE(std::abs(csq - last), 3);
+        EXPECT_GE(csq, 0);
+        EXPECT_LE(csq, 31);
+        last = csq;
+    }
+    EXPECT_GT(lost, 0);
+    EXPECT_LT(lost, 40);
+}
+
+TEST(DeviceModelSignal, AListIsAnsweredInTurn)
+{
+    ModelOptions options;
+    options.csqList = {31, 5, 99};
+    DeviceModel model(options);
+    EnterCommandMode(model);
+    std::string answers;
+    for (int i = 0; i < 4; ++i)
+        answers += Joined(model.Receive("AT+CSQ?\r\n", test::T0 + milliseconds(700 + 100 * i)));
+    EXPECT_EQ(answers, "\r\n+CSQ:31,99\r\n\r\nOK\r\n\r\n+CSQ:5,99\r\n\r\nOK\r\n"
+                       "\r\n+CSQ:99,99\r\n\r\nOK\r\n\r\n+CSQ:31,99\r\n\r\nOK\r\n");
+    EXPECT_EQ(model.Store().Get("CSQ"), "31,99");
+}
+
+TEST_F(SignalTest, ALinkComesUpAfterTheDelayAndDropsNowAndThen)
+{
+    model.Store().Put("E", "OFF");
+    // Socket A is enabled from the factory: its link counts from the start at T0.
+    EXPECT_EQ(LinkA(test::T0 + milliseconds(2900)), "OFF");
+    EXPECT_EQ(LinkA(test::T0 + milliseconds(3000)), "ON");
+    // Switched off and on again: down at once, up again after the delay.
+    EXPECT_EQ(Joined(Line("AT+SOCKAEN=OFF\r\n")), "\r\nOK\r\n\r\n");
+    EXPECT_EQ(LinkA(now + milliseconds(100)), "OFF");
+    EXPECT_EQ(Joined(Line("AT+SOCKAEN=ON\r\n")), "\r\nOK\r\n\r\n");
+    const TimePoint enabled = now;
+    EXPECT_EQ(LinkA(enabled + milliseconds(2999)), "OFF");
+    EXPECT_EQ(LinkA(enabled + milliseconds(3000)), "ON");
+    // Over ten minutes, second by second: it drops and comes back, but is mostly up.
+    int up = 0;
+    int drops = 0;
+    bool wasUp = true;
+    for (int s = 4; s < 600; ++s) {
+        const bool isUp = LinkA(enabled + milliseconds(1000 * s)) == "ON";
+        up += isUp ? 1 : 0;
+        drops += wasUp && !isUp ? 1 : 0;
+        wasUp = isUp;
+    }
+    EXPECT_GE(drops, 15);
+    EXPECT_LE(drops, 60);
+    EXPECT_GT(up, 400);
+    EXPECT_EQ(Joined(model.Receive("AT+SOCKBLK?\r\n", now + milliseconds(1))),
+              "\r\n+SOCKBLK:OFF\r\n\r\nOK\r\n")
+        << "socket B is not enabled";
 }
 
 } // namespace

@@ -153,6 +153,7 @@ TEST(SimCliTest, ParsesEveryOptionAndRejectsBadOnes)
                                        "--baud-pace",  "--silent-until-entry",
                                        "--err",        "ver,WKMOD",
                                        "--split",      "E",
+                                       "--ignore",     "sockato",
                                        "--nak-every",  "3",
                                        "--drop-after", "100"});
     ASSERT_TRUE(ok.error.empty()) << ok.error;
@@ -165,16 +166,29 @@ TEST(SimCliTest, ParsesEveryOptionAndRejectsBadOnes)
     EXPECT_EQ(o.baud, 9600);
     EXPECT_EQ(o.model.errCommands, (std::set<std::string>{"VER", "WKMOD"}));
     EXPECT_EQ(o.model.splitCommands, std::set<std::string>{"E"});
+    EXPECT_EQ(o.model.ignoreCommands, std::set<std::string>{"SOCKATO"});
     EXPECT_EQ(o.model.nakEvery, 3);
     EXPECT_EQ(o.dropAfter, 100);
     EXPECT_TRUE(ParseSimArgs({"--help"}).help);
+    const CliResult walk = ParseSimArgs({"--csq-walk", "7", "--link-delay", "5", "--link-drops", "60"});
+    EXPECT_TRUE(walk.options.model.csqWalk);
+    EXPECT_EQ(walk.options.model.seed, 7U);
+    EXPECT_EQ(walk.options.model.linkDelay, std::chrono::seconds(5));
+    EXPECT_EQ(walk.options.model.linkDropEvery, std::chrono::seconds(60));
+    EXPECT_EQ(ParseSimArgs({"--csq-walk", "31,0,99"}).options.model.csqList,
+              (std::vector{31, 0, 99}));
 
     for (const auto &bad :
          std::vector<std::vector<std::string>>{{"--baud"},
                                                {"--baud", "fast"},
                                                {"--nak-every", "0"},
                                                {"--err", "VER,,E"},
+                                               {"--ignore", ""},
                                                {"--drop-after", "-1"},
+                                               {"--csq-walk", "x"},
+                                               {"--csq-walk", "31,100"},
+                                               {"--csq-walk", "31,"},
+                                               {"--link-delay", "-2"},
                                                {"--bogus"},
                                                {"--port", "/dev/ttyS0", "--link", "x"}}) {
         EXPECT_FALSE(ParseSimArgs(bad).error.empty()) << bad.front();

@@ -125,6 +125,16 @@ INSTANTIATE_TEST_SUITE_P(
                          static_cast<void>(s);
                      },
                      TRunEnd::LineLost, "VER", {}},
+        TOutcomeCase{"GivenUpByItsOwner",
+                     [](TSequencer &s, TFakeTimer &t, TFakeLink &l) {
+                         const std::size_t sent = l.sent.size();
+                         s.AbandonRun();
+                         EXPECT_FALSE(t.IsActive()) << "no time-out, no re-entry attempt";
+                         EXPECT_EQ(QueueCount(), 0);
+                         s.DispatchReceived(Reply("VER", "V1")); // late: nothing goes on
+                         EXPECT_EQ(l.sent.size(), sent);
+                     },
+                     TRunEnd::Abandoned, "VER", {}},
         TOutcomeCase{"AbandonedByAnotherOperation",
                      [](TSequencer &s, TFakeTimer &, TFakeLink &) {
                          s.btnDoClick(TagENTM);

@@ -74,6 +74,72 @@ std::string DeviceModel::HelpText()
            "AT+CLOUD, AT+ID: cloud and UDC identity";
 }
 
+std::string DeviceModel::ReadOnlyValue(const std::string &name, TimePoint now)
+{
+    if (name == "CSQ") {
+        StepSignal();
+    } else if (name.size() == 7 && name.starts_with("SOCK") && name.ends_with("LK")) {
+        UpdateLinks(now);
+        const LinkTrack &link = m_links[static_cast<std::size_t>(name[4] - 'A') % m_links.size()];
+        return link.wanted && now >= link.upAt ? "ON" : "OFF";
+    }
+    return m_store.Get(name);
+}
+
+void DeviceModel::StepSignal()
+{
+    int csq = 0;
+    if (!m_options.csqList.empty()) {
+        csq = m_options.csqList[m_csqIndex++ % m_options.csqList.size()];
+    } else if (m_options.csqWalk) {
+        if (m_random() % 25 == 0) {
+            csq = 99; // lost for a moment; the walk goes on from where it was
+        } else {
+            m_csqLevel = std::clamp(m_csqLevel + static_cast<int>(m_random() % 7) - 3, 0, 31);
+            csq = m_csqLevel;
+        }
+    } else {
+        return;
+    }
+    m_store.Put("CSQ", std::to_string(csq) + ",99");
+}
+
+void DeviceModel::UpdateLinks(TimePoint now)
+{
+    for (std::size_t i = 0; i < m_links.size(); ++i) {
+        LinkTrack &link = m_links[i];
+        const bool wanted
+            = m_store.Get(std::string("SOCK") + static_cast<char>('A' + i) + "LK") == "ON";
+        if (!wanted) {
+            link.wanted = false;
+            continue;
+        }
+        if (!link.wanted) {
+            link.wanted = true;
+            link.upAt = now + m_options.linkDelay;
+            ScheduleDrop(i);
+        }
+        while (link.dropAt && now >= *link.dropAt) {
+            link.upAt = *link.dropAt + std::max(m_options.linkDelay, Millis(1000));
+            ScheduleDrop(i);
+        }
+    }
+}
+
+void DeviceModel::ScheduleDrop(std::size_t socket)
+{
+    LinkTrack &link = m_links[socket];
+    const long long every = m_options.linkDropEvery.count();
+    if (every <= 0) {
+        link.dropAt.reset();
+        return;
+    }
+    // Half to one and a half times the mean after the link came up.
+    const long long gap
+        = every / 2 + static_cast<long long>(m_random() % static_cast<std::uint64_t>(every));
+    link.dropAt = link.upAt + Millis(gap);
+}
+
 void DeviceModel::ProcessLine(const std::string &line, TimePoint now, std::vector<Burst> &out)
 {
     if (line.empty()) {
@@ -130,14 +196,18 @@ std::string DeviceModel::Answer(const std::string &line, TimePoint now, std::str
         if (isSet) {
             return Error(ErrCode::BadOperator);
         }
-        return Value(name, m_store.Get(name));
+        return Value(name, ReadOnlyValue(name, now));
     case CmdKind::Param:
         if (!isSet) {
             return Value(name, m_store.Get(name));
         }
+        if (m_options.ignoreCommands.contains(name)) {
+            return Ok();
+        }
         if (const auto err = m_store.Set(name, body.substr(op + 1))) {
             return Error(*err);
         }
+        UpdateLinks(now);
         if (onStoreChanged) {
             onStoreChanged();
         }
@@ -169,6 +239,7 @@ std::string DeviceModel::RunAction(const std::string &name, bool hasValue, const
         } else {
             m_store.SaveUserDefaults();
         }
+        UpdateLinks(now);
         if (onStoreChanged) {
             onStoreChanged();
         }

@@ -35,7 +35,12 @@ DeviceModel::DeviceModel(ModelOptions options, ParamStore store)
     , m_store(std::move(store))
     , m_bootOnNextStart(m_options.boot || m_options.reloadHeld)
     , m_xmodem(m_options.nakEvery)
-{}
+    , m_random(m_options.seed)
+{
+    const std::string csq = m_store.Get("CSQ");
+    std::from_chars(csq.data(), csq.data() + csq.size(), m_csqLevel);
+    m_csqLevel = std::clamp(m_csqLevel, 0, 31);
+}
 
 std::vector<Burst> DeviceModel::PowerOn(TimePoint now)
 {
@@ -160,6 +165,11 @@ void DeviceModel::AddTrace(const std::string &line)
 
 void DeviceModel::StartApplication(TimePoint now, std::vector<Burst> &out)
 {
+    // Every start connects afresh.
+    for (LinkTrack &link : m_links) {
+        link.wanted = false;
+    }
+    UpdateLinks(now);
     m_mode = DeviceMode::DataTransfer;
     m_frame.clear();
     m_line.clear();

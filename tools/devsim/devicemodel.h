@@ -4,9 +4,12 @@
 // the time it arrived, and answers with bursts, each a run of bytes that leaves in one write
 // at a given time. Time only moves when the caller says so, so tests need no clock.
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <string_view>
@@ -50,6 +53,9 @@ struct ModelOptions
     bool garble = false; // every answer arrives as a line at another baud rate reads it
     std::set<std::string> errCommands;   // upper-case names always answered "+ERR:"
     std::set<std::string> splitCommands; // upper-case names answered in two bursts
+    // Upper-case names whose set is answered "OK" and not kept: a device that only seems to
+    // take a value.
+    std::set<std::string> ignoreCommands;
     int nakEvery = 0;
     // Silence around "+++" that makes it an escape rather than data, as modems require;
     // the same silence closes a frame of data-transfer traffic.
@@ -59,6 +65,16 @@ struct ModelOptions
     Millis splitGap{100};
     Millis startRequestInterval{1000};
     Millis blockTimeout{1000}; // an unfinished XModem block is refused after this silence
+    // The signal: each CSQ answer takes the next of csqList (round and round) or, with
+    // csqWalk, wanders a few steps from the last one and now and then reports no signal.
+    std::vector<int> csqList;
+    bool csqWalk = false;
+    std::uint32_t seed = 1; // of the walk and of the link drops
+    // A socket's link comes up this long after the socket is enabled in a socket mode (and
+    // after every start), and with linkDropEvery drops about that often, coming up again a
+    // linkDelay (at least a second) later.
+    Millis linkDelay{0};
+    Millis linkDropEvery{0};
 };
 
 inline constexpr std::string_view kBootMenu
@@ -72,6 +88,8 @@ public:
 
     // Power applied: the start-up message, or the boot menu.
     [[nodiscard]] std::vector<Burst> PowerOn(TimePoint now);
+    // Power cut (simpower.cpp): whatever it was doing is forgotten, the parameters stay.
+    void PowerOff();
     [[nodiscard]] std::vector<Burst> Receive(std::string_view bytes, TimePoint now);
     // Runs whatever has fallen due by now (guard times, "C" requests, restarts).
     [[nodiscard]] std::vector<Burst> Tick(TimePoint now);
@@ -117,6 +135,13 @@ private:
     void ReceiveXmodem(std::string_view bytes, TimePoint now, std::vector<Burst> &out);
     void FinishXmodem(TimePoint now, std::vector<Burst> &out);
     [[nodiscard]] bool Quiet() const { return m_options.silentUntilEntry && !m_entered; }
+    // What a read-only command reports now: the signal moves on, a link follows its socket.
+    [[nodiscard]] std::string ReadOnlyValue(const std::string &name, TimePoint now);
+    void StepSignal();
+    // Follows the sockets' switches and the work mode: a socket newly wanting a link gets it
+    // after the delay; drops that have fallen due are played.
+    void UpdateLinks(TimePoint now);
+    void ScheduleDrop(std::size_t socket);
 
     ModelOptions m_options;
     ParamStore m_store;
@@ -143,6 +168,17 @@ private:
     XmodemReceiver m_xmodem;
     TimePoint m_nextStartRequest;
     std::optional<TimePoint> m_lastStartRequest;
+
+    struct LinkTrack
+    {
+        bool wanted = false;
+        TimePoint upAt;
+        std::optional<TimePoint> dropAt;
+    };
+    std::array<LinkTrack, 4> m_links{};
+    std::mt19937 m_random;
+    std::size_t m_csqIndex = 0;
+    int m_csqLevel = 24;
 
     std::vector<std::string> m_trace;
     std::string m_firmware;

@@ -4,9 +4,55 @@
 #include <string>
 #include <vector>
 
+#include <poll.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include "devsim/simcli.h"
+#include "devsim/simcontrol.h"
+
+namespace {
+
+// Control lines from a file descriptor, read as they come; EOF ends the reading, not the device.
+class ControlReader
+{
+public:
+    explicit ControlReader(int fd)
+        : m_fd(fd)
+    {}
+    [[nodiscard]] bool Active() const { return m_fd >= 0; }
+    // Waits up to 100 ms for input.
+    void Read(m845::devsim::SimServer &server)
+    {
+        if (m_fd < 0) {
+            return;
+        }
+        pollfd ready{m_fd, POLLIN, 0};
+        if (::poll(&ready, 1, 100) <= 0) {
+            return;
+        }
+        char buffer[512];
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            m_fd = -1;
+            return;
+        }
+        m_pending.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
+            std::string error;
+            if (!m845::devsim::ApplyControlLine(server, m_pending.substr(0, end), error)) {
+                std::fprintf(stderr, "m845sim: %s\n", error.c_str());
+            }
+            m_pending.erase(0, end + 1);
+        }
+    }
+
+private:
+    int m_fd = -1;
+    std::string m_pending;
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -38,8 +84,11 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     const timespec poll{0, 100'000'000};
+    ControlReader control(cli.control ? STDIN_FILENO : -1);
     while (!server.Dropped()) {
-        if (sigtimedwait(&stopSignals, nullptr, &poll) > 0) {
+        control.Read(server);
+        const timespec nowait{0, 0};
+        if (sigtimedwait(&stopSignals, nullptr, control.Active() ? &nowait : &poll) > 0) {
             break;
         }
     }

@@ -1,7 +1,9 @@
 #include "devsim/simcli.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 
 namespace m845::devsim {
 
@@ -32,6 +34,34 @@ bool AddNames(const std::string &list, std::set<std::string> &names)
     return true;
 }
 
+// "7": a walk seeded with 7; "31,20,99": those values in turn.
+bool ParseCsqWalk(const std::string &arg, const std::string &text, ModelOptions &model,
+                  std::string &error)
+{
+    long long n = 0;
+    if (text.find(',') == std::string::npos) {
+        if (!ToNumber(text, n) || n < 0 || n > 0xFFFFFFFFLL) {
+            error
+                = arg + ": a seed from 0 to 4294967295, or CSQ values separated by commas: " + text;
+            return false;
+        }
+        model.csqWalk = true;
+        model.seed = static_cast<std::uint32_t>(n);
+        return true;
+    }
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        if (!ToNumber(text.substr(from, comma - from), n) || n < 0 || n > 99) {
+            error = arg + ": CSQ values are numbers from 0 to 99: " + text;
+            return false;
+        }
+        model.csqList.push_back(static_cast<int>(n));
+        from = comma + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string SimUsage()
@@ -54,8 +84,15 @@ std::string SimUsage()
            "  --garble            every answer as a line at another baud rate reads it\n"
            "  --err CMD,...       answer these commands with +ERR:\n"
            "  --split CMD,...     answer these commands in two bursts 100 ms apart\n"
+           "  --ignore CMD,...    answer a set of these commands OK but keep the old value\n"
            "  --nak-every N       refuse every Nth XModem block once\n"
            "  --drop-after N      close the line after N received bytes\n"
+           "  --powered-off       start without power: silent until switched on (--control)\n"
+           "  --control           read on, off and set NAME=value lines from standard input\n"
+           "  --csq-walk SEED|LIST  a signal that wanders (seeded), or the CSQ values\n"
+           "                      0 to 99 to answer in turn (a comma-separated list)\n"
+           "  --link-delay S      socket links come up S seconds after being enabled\n"
+           "  --link-drops S      socket links drop about every S seconds\n"
            "  --help              show this text\n"
            "\n"
            "\"+++\" enters command mode only when it arrives alone, with at least 50 ms of\n"
@@ -114,6 +151,10 @@ CliResult ParseSimArgs(const std::vector<std::string> &args)
             o.model.silentUntilEntry = true;
         } else if (arg == "--mute") {
             o.model.mute = true;
+        } else if (arg == "--powered-off") {
+            o.startPoweredOff = true;
+        } else if (arg == "--control") {
+            result.control = true;
         } else if (arg == "--garble") {
             o.model.garble = true;
         } else if (arg == "--baud") {
@@ -125,10 +166,18 @@ CliResult ParseSimArgs(const std::vector<std::string> &args)
         } else if (arg == "--drop-after") {
             ok = number(0, 1LL << 40, n);
             o.dropAfter = n;
-        } else if (arg == "--err" || arg == "--split") {
+        } else if (arg == "--csq-walk") {
+            ok = value(text) && ParseCsqWalk(arg, text, o.model, result.error);
+        } else if (arg == "--link-delay" || arg == "--link-drops") {
+            ok = number(0, 86400, n);
+            (arg == "--link-delay" ? o.model.linkDelay : o.model.linkDropEvery)
+                = std::chrono::seconds(n);
+        } else if (arg == "--err" || arg == "--split" || arg == "--ignore") {
             ok = value(text);
-            if (ok
-                && !AddNames(text, arg == "--err" ? o.model.errCommands : o.model.splitCommands)) {
+            std::set<std::string> &names = arg == "--err"     ? o.model.errCommands
+                                           : arg == "--split" ? o.model.splitCommands
+                                                              : o.model.ignoreCommands;
+            if (ok && !AddNames(text, names)) {
                 result.error = arg + ": a comma-separated list of command names: " + text;
                 ok = false;
             }

@@ -13,6 +13,8 @@ struct CliResult
 {
     SimOptions options;
     bool help = false;
+    // --control: lines on standard input switch and change the device (simcontrol.h).
+    bool control = false;
     std::string error; // empty when the arguments are good
 };
 

@@ -352,7 +352,8 @@ void SimServer::Feed(const char *data, std::size_t count, TimePoint now)
 
 void SimServer::Run()
 {
-    bool powered = !m_isPty || !m_options.powerOnAtOpen;
+    m_powerByHand = m_powerByHand || m_options.startPoweredOff;
+    bool powered = !m_options.startPoweredOff && (!m_isPty || !m_options.powerOnAtOpen);
     if (powered) {
         std::lock_guard lock(m_mutex);
         Queue(m_model->PowerOn(SimClock::now()));
@@ -398,7 +399,8 @@ void SimServer::Run()
         now = SimClock::now();
         const bool readable = (fds[0].revents & POLLIN) != 0;
         bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
-        if (!powered && (readable || !hungUp)) {
+        ApplyPowerRequests(powered, now);
+        if (!powered && !m_powerByHand && (readable || !hungUp)) {
             powered = true;
             std::lock_guard lock(m_mutex);
             Queue(m_model->PowerOn(now));

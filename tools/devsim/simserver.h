@@ -39,6 +39,9 @@ struct SimOptions
     // On a pty the device is powered when the peer first opens the line, so that the first
     // thing it says (start-up message, boot menu) is not flushed away by the opening.
     bool powerOnAtOpen = true;
+    // No power until PowerOn: the device hears nothing and says nothing (a bench waiting for
+    // the next device).
+    bool startPoweredOff = false;
 };
 
 class SimServer final
@@ -62,6 +65,11 @@ public:
     [[nodiscard]] std::map<std::string, std::string> Params() const;
     // A preset, stored unchecked as a test wants it.
     void SetParam(std::string_view name, std::string value);
+    // Power by hand (simpower.cpp), in the order asked: on gives the start-up message or the
+    // boot menu; off cuts everything short, also what was still to be sent. Once used, the
+    // line's opening no longer powers the device.
+    void PowerOn();
+    void PowerOff();
     [[nodiscard]] std::string Firmware() const;
     [[nodiscard]] int FirmwareImages() const;
     [[nodiscard]] std::optional<TimePoint> LastStartRequest() const;
@@ -71,6 +79,8 @@ public:
     [[nodiscard]] bool WaitForTrace(std::size_t count, std::chrono::milliseconds timeout) const;
     [[nodiscard]] bool WaitForMode(DeviceMode mode, std::chrono::milliseconds timeout) const;
     [[nodiscard]] bool WaitForFirmware(int images, std::chrono::milliseconds timeout) const;
+    // Also while the device has no power: the peer has written to the line (simpower.cpp).
+    [[nodiscard]] bool WaitForBytes(long long count, std::chrono::milliseconds timeout) const;
 
 private:
     struct Pending
@@ -96,6 +106,9 @@ private:
     void WriteTrace(const std::string &line);
     void WriteFirmware(const std::string &image);
     bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout) const;
+    void RequestPower(bool on);
+    // Thread only: carries out what PowerOn and PowerOff asked for.
+    void ApplyPowerRequests(bool &powered, TimePoint now);
 
     SimOptions m_options;
     std::unique_ptr<DeviceModel> m_model;
@@ -119,6 +132,8 @@ private:
     TimePoint m_inNextDue;     // thread only: when the first byte of m_in has arrived
     TimePoint m_inLineFreeAt;  // thread only
     std::chrono::nanoseconds m_byteTime{0};
+    std::deque<bool> m_powerRequests; // guarded by m_mutex
+    std::atomic<bool> m_powerByHand{false};
 };
 
 } // namespace m845::devsim

@@ -41,7 +41,7 @@ QString TDialogs::OpenFileName(QWidget *parent, const QString &title, const QStr
                                const QString &filter)
 {
     QString answer;
-    if (Scripted({TDialogKind::OpenFile, title, start, filter, {}}, answer))
+    if (Scripted({TDialogKind::OpenFile, title, start, filter, {}, {}}, answer))
         return answer;
     return QFileDialog::getOpenFileName(parent, title, start, filter);
 }
@@ -51,7 +51,7 @@ QString TDialogs::SaveFileName(QWidget *parent, const QString &title, const QStr
                                const QString &defaultSuffix)
 {
     QString answer;
-    if (Scripted({TDialogKind::SaveFile, title, start, filter, defaultSuffix}, answer)) {
+    if (Scripted({TDialogKind::SaveFile, title, start, filter, defaultSuffix, {}}, answer)) {
         // As the dialog's own rule: a name without any dot, and no folder.
         const QFileInfo chosen(answer);
         if (!answer.isEmpty() && !defaultSuffix.isEmpty()
@@ -78,11 +78,23 @@ void TDialogs::Warning(QWidget *parent, const QString &title, const QString &tex
                        const QString &detail)
 {
     QString unused;
-    if (Scripted({TDialogKind::Warning, title, text, {}, {}}, unused))
+    if (Scripted({TDialogKind::Warning, title, text, {}, {}, detail}, unused))
         return;
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     box.setInformativeText(detail);
     box.exec();
+}
+
+bool TDialogs::Question(QWidget *parent, const QString &title, const QString &text,
+                        const QString &detail)
+{
+    QString answer;
+    if (Scripted({TDialogKind::Question, title, text, {}, {}, detail}, answer))
+        return !answer.isEmpty();
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setInformativeText(detail);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void TDialogs::Script(std::deque<QString> answers)

@@ -13,7 +13,7 @@ class QWidget;
 
 namespace m845 {
 
-enum class TDialogKind : std::uint8_t { OpenFile, SaveFile, Warning };
+enum class TDialogKind : std::uint8_t { OpenFile, SaveFile, Warning, Question };
 
 struct TDialogRequest
 {
@@ -22,6 +22,7 @@ struct TDialogRequest
     QString text; // the message, or the proposed file
     QString filter;
     QString defaultSuffix;
+    QString detail; // below a question's or a warning's text
 };
 
 class TDialogs final
@@ -41,9 +42,14 @@ public:
     static void Warning(QWidget *parent, const QString &title, const QString &text,
                         const QString &detail = {});
 
+    // Yes or no; detail, when given, is shown below the question. No is the default button.
+    [[nodiscard]] static bool Question(QWidget *parent, const QString &title, const QString &text,
+                                       const QString &detail = {});
+
     // Tests: from now on no dialog is shown; each file dialog takes the next answer (empty or
-    // none left: cancelled), given the default suffix as the dialog gives it, and every request
-    // is recorded.
+    // none left: cancelled), given the default suffix as the dialog gives it, each question
+    // the next answer too (any text is yes; empty or none left: no), and every request is
+    // recorded.
     static void Script(std::deque<QString> answers = {});
     static void EndScript();
     [[nodiscard]] static const std::vector<TDialogRequest> &Requests();

@@ -15,6 +15,10 @@ inline QString Lang(std::string_view key)
     return QString::fromStdString(LangText(key));
 }
 
+// A control's word about its own state (a value changed since it was read), as a dynamic
+// property: shown as a hint even while real-time help is off.
+inline constexpr char kStateHintProperty[] = "stateHint";
+
 [[nodiscard]] inline bool IsChineseNow()
 {
     return LangList() != nullptr && LangList()->IsChinese;

@@ -131,6 +131,7 @@ void TConfigCommands::LoadFile(const QString &path)
     }
     ApplyAtRunTime(ini);
     m_window.Log().LogInfo(LangFormat("info_CfgLoaded", {file}));
+    emit ParametersLoaded(path);
 }
 
 void TConfigCommands::mniLoadIniClick()
@@ -165,6 +166,7 @@ void TConfigCommands::mniLoadDfltClick()
     LoadParameters(TIniFile(), m_session.Panel(), m_session.Applier());
     m_window.ApplyPartTexts();
     m_window.Log().LogInfo(LangText("info_DfltLoaded"));
+    emit ParametersLoaded({});
 }
 
 void TConfigCommands::mniLoadLastIniClick()

@@ -55,6 +55,8 @@ signals:
     // written with every save. A file opened at run time changes none of them.
     void ToolSettingsLoaded(const m845::TIniFile &ini);
     void ToolSettingsSaving(m845::TIniFile &ini);
+    // A file opened at run time (or the defaults, file empty) is in the panel, texts and all.
+    void ParametersLoaded(const QString &file);
 
 private:
     void ApplyAtRunTime(const TIniFile &ini);

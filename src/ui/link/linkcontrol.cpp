@@ -10,6 +10,7 @@
 #include "core/timer.h"
 #include "lang/langlist.h"
 #include "serial/comm.h"
+#include "ui/link/reopenwatch.h"
 
 namespace m845 {
 
@@ -132,6 +133,20 @@ void TLinkControl::CloseLink()
     m_isPortOpen = false;
     if (wasOpen)
         emit PortOpenChanged(false);
+}
+
+int TLinkControl::ReopenLink()
+{
+    if (!OpenLink()) {
+        const int error = m_comm.LastOpenError();
+        return m_lastFailure == static_cast<int>(TOpenFailure::System) && error != 0 ? error
+                                                                                     : EINVAL;
+    }
+    // A device back at another baud rate is told once more, as after an open by the user.
+    m_lineErrorsReported = false;
+    if (m_buttonTag == kBtnTagOpen)
+        SetButtonTag(kBtnTagClose);
+    return 0;
 }
 
 void TLinkControl::SetButtonTag(int tag)
@@ -286,6 +301,9 @@ void TLinkControl::cm1ReceiveError(std::uint32_t)
         m_log.LogWarn(LangText("info_ComLost"));
         SetButtonTag(kBtnTagOpen);
     }
+    if (!m_isPortOpen && m_lastFailure == static_cast<int>(TOpenFailure::System)
+        && IsGoneError(m_comm.LastOpenError()))
+        emit PortLost();
 }
 
 void TLinkControl::cm1RequestHangup()
@@ -296,6 +314,7 @@ void TLinkControl::cm1RequestHangup()
     CloseLink();
     if (m_buttonTag == kBtnTagClose)
         SetButtonTag(kBtnTagOpen);
+    emit PortLost();
 }
 
 } // namespace m845

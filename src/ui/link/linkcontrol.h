@@ -52,6 +52,12 @@ public:
 
     [[nodiscard]] bool OpenLink();
     void CloseLink();
+    // Opens a port that came back, with the tool bar's settings as they stand, and shows the
+    // button as open. 0 when open, else why not: an errno of the open, EINVAL for a port or
+    // baud rate the tool bar does not give.
+    [[nodiscard]] int ReopenLink();
+    // The reason of the last failed open, as a line of the log (nothing when unknown).
+    void LogOpenFailure();
     // The open/close button's click: its tag decides.
     void btnSysClick();
     // A click on a tool-bar button that carries its own tag (3: the firmware file choice).
@@ -87,11 +93,12 @@ public:
 signals:
     // The port was opened (true) or closed (false), before any of its data is handled.
     void PortOpenChanged(bool open);
+    // The open port went away (the adapter pulled): closed, not by the user.
+    void PortLost();
 
 private:
     // Writes in pieces the component's 16-bit length can carry.
     bool WriteAll(std::string_view data);
-    void LogOpenFailure();
 
     TComm &m_comm;
     const IPortSettings &m_settings;

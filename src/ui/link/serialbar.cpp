@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "serial/portlist.h"
+#include "ui/common/standardicon.h"
 #include "ui/common/textsetters.h"
 
 namespace m845 {
@@ -137,7 +138,7 @@ TSerialToolBar::TSerialToolBar(QWidget *parent)
     m_btnFwUp->setObjectName(QStringLiteral("btnFwUp"));
     m_btnFwUp->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_btnFwUp->setPopupMode(QToolButton::MenuButtonPopup);
-    m_btnFwUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    m_btnFwUp->setIcon(StandardIcon(this, QStyle::SP_ArrowUp));
     connect(m_btnFwUp, &QToolButton::clicked, this, [this] { emit FwUpClicked(); });
 
     auto *rzSpacer2 = new QFrame(rztlbrCom);
@@ -190,6 +191,16 @@ int TSerialToolBar::StopBitsIndex() const
     return m_cbbOpenS->currentIndex();
 }
 
+void TSerialToolBar::ShowPort(const std::string &port)
+{
+    const QString name = QString::fromStdString(port);
+    m_cbbOpenCom->FillPortList();
+    const int found = m_cbbOpenCom->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    m_cbbOpenCom->setCurrentIndex(found);
+    if (found < 0)
+        m_cbbOpenCom->setEditText(name);
+}
+
 void TSerialToolBar::SelectDefaults()
 {
     m_cbbOpenCom->FillPortList();
@@ -205,10 +216,10 @@ void TSerialToolBar::ShowButtonTag(int tag)
 {
     if (tag == kBtnTagOpen) {
         SetCaptionByKey(m_btnOpenClose, "lang_btnOpen");
-        m_btnOpenClose->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+        m_btnOpenClose->setIcon(StandardIcon(this, QStyle::SP_MediaPlay));
     } else if (tag == kBtnTagClose) {
         SetCaptionByKey(m_btnOpenClose, "lang_btnClose");
-        m_btnOpenClose->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+        m_btnOpenClose->setIcon(StandardIcon(this, QStyle::SP_MediaStop));
     }
 }
 

@@ -45,6 +45,9 @@ public:
     [[nodiscard]] int DataBitsIndex() const override;
     [[nodiscard]] int StopBitsIndex() const override;
 
+    // The port box shows port: the list's item of that name (the list read again), else the
+    // name as typed.
+    void ShowPort(const std::string &port);
     // The start-up defaults until stored settings exist: first port, 115200, NONE, 8, 1.
     void SelectDefaults();
     // Caption and picture of the open/close button for the link's tag (1 open, 2 close); the

@@ -16,6 +16,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -53,6 +54,10 @@ public:
     // Every control as construction left it, before any configuration, text step or start-up
     // mode; no reaction runs. What a first start then loads makes the panel a first start's.
     void RestoreInitialState();
+
+    // A word about the panel itself (the changes since the last read), at the right end of the
+    // work-mode row; the panel takes it over.
+    void AddStatusWidget(QWidget *widget);
 
     // The name of the diagram shown ("Net_en", "Http_cn", "Sms_en" ...), empty before the
     // first work-mode selection.
@@ -137,6 +142,7 @@ private:
     QRadioButton *m_rbUdc = nullptr;
     QRadioButton *m_rbHttpd = nullptr;
     QRadioButton *m_rbSmsTran = nullptr;
+    QHBoxLayout *m_workModeRow = nullptr;
     TWorkModeDiagram *m_imgWkMod = nullptr;
     QWidget *m_imgCKZD = nullptr;
     QGroupBox *m_rzgrpbxPara = nullptr;

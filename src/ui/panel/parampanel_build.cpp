@@ -190,6 +190,7 @@ void TParamPanel::BuildWorkModeGroup(QWidget *host)
     radios->addWidget(m_rbHttpd);
     radios->addWidget(m_rbSmsTran);
     radios->addStretch(1);
+    m_workModeRow = radios;
 
     m_imgWkMod = new TWorkModeDiagram(m_rzgrpbxWkmod);
     m_imgWkMod->setObjectName(Name("imgWkMod"));
@@ -208,6 +209,12 @@ void TParamPanel::BuildWorkModeGroup(QWidget *host)
     layout->setSpacing(4);
     layout->addLayout(radios);
     layout->addLayout(diagramRow);
+}
+
+void TParamPanel::AddStatusWidget(QWidget *widget)
+{
+    widget->setParent(m_rzgrpbxWkmod);
+    m_workModeRow->addWidget(widget);
 }
 
 void TParamPanel::BuildSocketRow(int row, QWidget *host)

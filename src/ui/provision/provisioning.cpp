@@ -2,12 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <utility>
-
-#include <unistd.h>
 
 #include <QComboBox>
 #include <QEventLoop>
@@ -17,19 +13,23 @@
 #include "config/config.h"
 #include "config/filestore.h"
 #include "config/inifile.h"
+#include "core/toolsettings.h"
+#include "firmware/firmwareupgrade.h"
 #include "lang/langlist.h"
 #include "protocol/commands.h"
 #include "protocol/parameters.h"
-#include "protocol/readback.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
+#include "provision/runinput.h"
 #include "serial/portlist.h"
 #include "support/encoding.h"
 #include "ui/common/qttimer.h"
+#include "ui/firmware/firmwarecontrol.h"
 #include "ui/link/linkcontrol.h"
 #include "ui/link/linksettings.h"
 #include "ui/link/serialbar.h"
 #include "ui/panel/parampanel.h"
+#include "ui/provision/stationsignals.h"
 #include "ui/terminal/logpane.h"
 #include "ui/window/devicesession.h"
 #include "ui/window/mainwindow.h"
@@ -42,11 +42,6 @@ namespace {
 constexpr int kSettleCapMs = 2000;
 // How often a run that rests after a stray block is moved on, as a reply timer tick would.
 constexpr int kMaxKicks = 2;
-
-constexpr const char *kGreen = "\033[32m";
-constexpr const char *kBlue = "\033[34m";
-constexpr const char *kRed = "\033[31m";
-constexpr const char *kReset = "\033[0m";
 
 } // namespace
 
@@ -63,7 +58,6 @@ TProvisioning::~TProvisioning() = default;
 
 int TProvisioning::Run()
 {
-    m_deadline = QDeadlineTimer(std::chrono::seconds(m_request.timeoutSeconds));
     // The built-in texts only: a run writes no language file into the user's folder.
     const bool ownLanguage = LangList() == nullptr;
     if (ownLanguage)
@@ -78,9 +72,8 @@ int TProvisioning::Run()
 
 int TProvisioning::RunInWindow()
 {
-    const bool write = m_request.action == TProvisionRequest::TAction::Write;
     TIniFile ini;
-    if (write ? !LoadFile(ini) : !CheckFolder())
+    if (!CheckInput(ini))
         return kProvisionBadInput;
 
     // The window's configuration part is left out: M845Cfg.ini is neither read nor written.
@@ -92,10 +85,16 @@ int TProvisioning::RunInWindow()
             w.OverrideLanguage(*m_request.chinese);
     });
     m_window = &window;
-    const auto unhook = qScopeGuard([this] {
+    TLinkSettings settings(window.SerialBar(), m_session->Sequencer(),
+                           TLinkSettings::TPortChoice::AsGiven);
+    m_settings = &settings;
+    TFirmwareUpgrade &upgrade = m_session->Firmware().Upgrade();
+    const auto unhook = qScopeGuard([this, &upgrade] {
+        upgrade.SetStepObserver({});
         m_session->Applier().SetValueObserver({});
         m_window = nullptr;
         m_session = nullptr;
+        m_settings = nullptr;
     });
     connect(&window.Log(), &TLogPane::EntryWritten, this, &TProvisioning::OnLogEntry);
     connect(m_session, &TDeviceSession::RunStarted, this, [this](int runId, TRunKind) {
@@ -109,55 +108,63 @@ int TProvisioning::RunInWindow()
                                                      refusal.toStdString());
             });
     connect(m_session, &TDeviceSession::RunEnded, this, &TProvisioning::OnRunEnded);
+    connect(&window.Link(), &TLinkControl::PortOpenChanged, this, [this](bool open) {
+        if (!open && m_loop != nullptr)
+            m_loop->quit();
+    });
     m_session->Applier().SetValueObserver([this](std::string_view name, std::string_view value) {
         const TCmd cmd = CmdOfName(name);
-        if (m_answers != nullptr && static_cast<int>(cmd) < kCmdCount)
-            m_answers->values[std::string(CmdName(cmd))] = std::string(value);
+        if (static_cast<int>(cmd) >= kCmdCount)
+            return;
+        const std::string key(CmdName(cmd));
+        m_device.seen[key] = std::string(value);
+        if (m_answers != nullptr)
+            m_answers->values[key] = std::string(value);
     });
+    upgrade.SetStepObserver([this](TFirmwareStep step) { OnFirmwareStep(step); });
 
-    TParamPanel &panel = m_session->Panel();
-    TLinkSettings settings(window.SerialBar(), m_session->Sequencer(),
-                           TLinkSettings::TPortChoice::AsGiven);
-    // The file's parameters (a read starts from the defaults), with its work mode kept: a
-    // provisioning file means its mode. Of the tool's settings only the line's.
-    LoadParameters(ini, panel, m_session->Applier());
-    LoadLinkSettings(ini, settings);
-    if (write) {
-        if (WorkModeIndex(panel) == 4) {
-            Error(LangFormat("info_ProvNoMode", {m_request.file}));
-            return kProvisionBadInput;
-        }
-        // Every value the write-all sends must come from the file, never from a default.
-        BuildSetAll(panel, TCmd::IMEI);
-        const std::vector<std::string> missing = MissingKeys(ini, QueuedSetCommands());
-        QueueClear();
-        if (!missing.empty()) {
-            std::string keys;
-            for (const std::string &key : missing)
-                keys += (keys.empty() ? "" : ", ") + key;
-            Error(LangFormat("info_ProvMissingKeys", {m_request.file, keys}));
-            return kProvisionBadInput;
-        }
-    } else {
-        // A read keeps the advanced values too, so that writing its file sets them again.
-        panel.SetChecked(PanelCheck::More, true);
-    }
-    // The file's pause, whatever a test sets for the run.
-    const int fileDelay = m_session->Sequencer().CommandDelay();
+    if (const int bad = PrepareJob(ini); bad != kProvisionDone)
+        return bad;
+    if (m_request.checkOnly)
+        return kProvisionDone;
     if (m_request.pauseMs)
         m_session->Sequencer().SetCommandDelay(*m_request.pauseMs);
     if (!PreparePort())
         return kProvisionBadInput;
+    if (m_request.station)
+        return RunStation();
 
-    m_opening = true;
-    window.Link().btnSysClick();
-    m_opening = false;
-    if (!window.Link().IsPortOpen())
+    BeginDevice();
+    if (!OpenPort()) {
+        static_cast<void>(WriteRow(kProvisionNoPort));
         return kProvisionNoPort;
-    if (m_request.replyMs)
-        window.RcvTimer().SetInterval(*m_request.replyMs);
+    }
     Settle();
-    return write ? WriteDevice() : ReadDevice(settings, fileDelay);
+    return RunDevice();
+}
+
+bool TProvisioning::CheckInput(TIniFile &ini)
+{
+    std::string error;
+    switch (m_request.action) {
+    case TProvisionRequest::TAction::Write:
+    case TProvisionRequest::TAction::Verify:
+        if (!LoadFile(ini))
+            return false;
+        break;
+    case TProvisionRequest::TAction::Read:
+        error = CheckReadTarget(m_request.file);
+        break;
+    case TProvisionRequest::TAction::None:
+        break;
+    }
+    if (error.empty() && !m_request.firmware.empty())
+        error = CheckFirmwareImage(m_request.firmware);
+    if (error.empty() && !m_request.report.empty())
+        error = CheckReport(m_request.report);
+    if (!error.empty())
+        Error(error);
+    return error.empty();
 }
 
 bool TProvisioning::LoadFile(TIniFile &ini)
@@ -177,22 +184,39 @@ bool TProvisioning::LoadFile(TIniFile &ini)
     return true;
 }
 
-bool TProvisioning::CheckFolder()
+int TProvisioning::PrepareJob(TIniFile &ini)
 {
-    // Found out now rather than after the device has been read.
-    namespace fs = std::filesystem;
-    const fs::path file(m_request.file);
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    std::error_code ec;
-    if (fs::is_directory(file, ec)) {
-        Error(LangFormat("info_CfgWriteFail", {m_request.file}) + ": " + std::strerror(EISDIR));
-        return false;
+    TParamPanel &panel = m_session->Panel();
+    // The file's parameters (a read starts from the defaults), with its work mode kept: a
+    // provisioning file means its mode. Of the tool's settings only the line's.
+    LoadParameters(ini, panel, m_session->Applier());
+    LoadLinkSettings(ini, *m_settings);
+    m_fileDelay = m_session->Sequencer().CommandDelay();
+    const TProvisionRequest::TAction action = m_request.action;
+    if (action == TProvisionRequest::TAction::Read) {
+        // A read keeps the advanced values too, so that writing its file sets them again.
+        panel.SetChecked(PanelCheck::More, true);
+        return kProvisionDone;
     }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        Error(LangFormat("info_ProvNoFolder", {m_request.file, std::strerror(errno)}));
-        return false;
+    if (action == TProvisionRequest::TAction::None)
+        return kProvisionDone;
+    if (WorkModeIndex(panel) == 4) {
+        Error(LangFormat("info_ProvNoMode", {m_request.file}));
+        return kProvisionBadInput;
     }
-    return true;
+    // Every value the write-all sends (or a verification compares) must come from the file,
+    // never from a default.
+    BuildSetAll(panel, TCmd::IMEI);
+    const std::vector<std::string> missing = MissingKeys(ini, QueuedSetCommands());
+    QueueClear();
+    if (!missing.empty()) {
+        std::string keys;
+        for (const std::string &key : missing)
+            keys += (keys.empty() ? "" : ", ") + key;
+        Error(LangFormat("info_ProvMissingKeys", {m_request.file, keys}));
+        return kProvisionBadInput;
+    }
+    return kProvisionDone;
 }
 
 bool TProvisioning::PreparePort()
@@ -216,6 +240,19 @@ bool TProvisioning::PreparePort()
     return true;
 }
 
+bool TProvisioning::OpenPort()
+{
+    m_opening = true;
+    m_window->Link().btnSysClick();
+    m_opening = false;
+    if (!m_window->Link().IsPortOpen())
+        return false;
+    // Each opening sets the reply timer afresh.
+    if (m_request.replyMs)
+        m_window->RcvTimer().SetInterval(*m_request.replyMs);
+    return true;
+}
+
 void TProvisioning::Settle()
 {
     // A device may greet as the line opens; a greeting inside the run would stop its reply
@@ -236,104 +273,68 @@ void TProvisioning::Settle()
     m_settleLoop = nullptr;
 }
 
-int TProvisioning::ReadDevice(ILinkSettings &settings, int fileDelay)
+void TProvisioning::BeginDevice(bool arrived)
 {
-    TDeviceAnswers answers;
-    const TEnd read = WaitForRun([this] { m_window->btnDoClick(TagAskAll); }, answers);
-    if (!read.Finished())
-        return ReportCut(read, TPhase::Read);
-    TReplyApplier &applier = m_session->Applier();
-    TParamPanel &panel = m_session->Panel();
-    std::vector<TCmd> queried{TCmd::VER};
-    for (TCmd cmd : ReadAllRest(applier.IdentityCmd()))
-        queried.push_back(cmd);
-    // What the device's mode writes beyond the read-all's queries (the SMS settings).
-    const std::vector<TCmd> extra = WrittenButNotReadAll(WorkModeIndex(panel));
-    if (!extra.empty()) {
-        const TEnd more = WaitForRun(
-            [this, &extra] {
-                QueueClear();
-                for (TCmd cmd : extra)
-                    QueueAddQuery(cmd);
-                m_session->Sequencer().RunQueue();
-            },
-            answers);
-        if (!more.Finished())
-            return ReportCut(more, TPhase::Read);
-        queried.insert(queried.end(), extra.begin(), extra.end());
+    std::map<std::string, std::string> seen = std::move(m_device.seen);
+    m_device = TDevice{};
+    m_device.start = std::chrono::steady_clock::now();
+    m_device.collecting = true;
+    m_deadline = QDeadlineTimer(std::chrono::seconds(m_request.timeoutSeconds));
+    if (arrived) {
+        m_device.seen = std::move(seen);
+        return;
     }
-    // Every value a copy would write must be the device's own, as the panel shows it.
-    BuildSetAll(panel, applier.IdentityCmd());
-    const std::vector<TCmd> written = QueuedSetCommands();
-    QueueClear();
-    const std::vector<std::string> problems
-        = ReadProblems(queried, answers, written, panel, applier.IdentityCmd());
-    if (!problems.empty()) {
-        PrintResult(problems);
-        return kProvisionDiffers;
-    }
-    settings.SetCommandDelay(fileDelay);
-    TIniFile ini;
-    SaveParameters(ini, panel, applier);
-    SaveLinkSettings(ini, settings);
-    DropUnreported(ini, answers);
-    if (const TFileOutcome saved = WriteFileReplacing(m_request.file, ini.Text()); !saved.ok) {
-        Error(LangFormat("info_CfgWriteFail", {m_request.file}) + ": " + saved.reason);
-        return kProvisionBadInput;
-    }
-    m_window->Log().LogInfo(LangFormat("info_CfgSaved", {m_request.file}));
-    return kProvisionDone;
+    m_heard = false;
+    m_menuSeen = false;
+    m_transferStarted = false;
+    m_transferDone = false;
 }
 
-int TProvisioning::WriteDevice()
+int TProvisioning::RunDevice()
 {
-    std::vector<TWrittenLine> written;
-    TDeviceAnswers writing;
-    const TEnd end = WaitForRun(
-        [this, &written] {
-            m_window->btnDoClick(TagSetAll);
-            // What the button queued is what the run writes.
-            for (int i = 0; i < QueueCount(); ++i) {
-                const std::string line = QueueEntry(i);
-                std::string value;
-                if (SetLineValue(line, value))
-                    written.push_back({CommandOfLine(line), GbkToUtf8(value)});
-            }
-        },
-        writing);
-    const int total = static_cast<int>(written.size());
-    if (!end.Finished()) {
-        const int answered = SetLinesBeforeCursor();
-        return ReportCut(end, TPhase::Write,
-                         answered - static_cast<int>(writing.refusals.size()), total);
+    using TAction = TProvisionRequest::TAction;
+    const TAction action = m_request.action;
+    const bool report = !m_request.report.empty();
+    int code = kProvisionDone;
+    if (!m_request.firmware.empty()) {
+        code = UpgradeDevice();
+        // The device restarts into its application; whatever follows waits for it.
+        if (code == kProvisionDone
+            && (action != TAction::None || report || m_request.expectVersion))
+            code = AwaitDevice();
     }
-
-    std::vector<std::string> toCheck;
-    for (const TWrittenLine &w : written) {
-        if (writing.RefusalOf(w.name) == nullptr)
-            toCheck.push_back(w.name);
+    // The identity and the rest of the row, where the work itself does not ask for them. A
+    // device of another version is not set up with a file meant for the expected one.
+    const bool readAsks = action == TAction::Read;
+    if (code == kProvisionDone && (report || m_request.expectVersion) && !readAsks)
+        code = QueryInfo();
+    if (code == kProvisionDone && m_request.expectVersion && !readAsks)
+        code = CheckVersion();
+    if (code == kProvisionDone) {
+        switch (action) {
+        case TAction::Read:
+            code = ReadDevice();
+            break;
+        case TAction::Write:
+            code = WriteDevice();
+            break;
+        case TAction::Verify:
+            code = VerifyDevice();
+            break;
+        case TAction::None:
+            break;
+        }
     }
-    TDeviceAnswers checking;
-    if (!toCheck.empty()) {
-        m_window->Log().LogInfo(LangFormat("info_ProvCheck", {std::to_string(toCheck.size())}));
-        const TEnd checked = WaitForRun(
-            [this, &toCheck] {
-                QueueClear();
-                for (const std::string &name : toCheck)
-                    QueueAddQuery(CmdOfName(name));
-                m_session->Sequencer().RunQueue();
-            },
-            checking);
-        if (!checked.Finished())
-            return ReportCut(checked, TPhase::Check, total, total);
-    }
-
-    const std::vector<std::string> lines = ReadBackLines(written, writing, checking);
-    PrintResult(lines);
-    if (!lines.empty())
-        return kProvisionDiffers;
-    m_window->Log().LogInfo(LangFormat("info_ProvEqual", {std::to_string(written.size())}));
-    return kProvisionDone;
+    const bool lineFine = code == kProvisionDone || code == kProvisionDiffers;
+    if (lineFine && m_request.expectVersion && readAsks)
+        code = std::max(code, CheckVersion());
+    if (lineFine && report)
+        QuerySignal();
+    // A row that cannot be written is a device without its record: no pass.
+    if (!WriteRow(code) && code == kProvisionDone)
+        code = kProvisionDiffers;
+    m_device.collecting = false;
+    return code;
 }
 
 TProvisioning::TEnd TProvisioning::WaitForRun(const std::function<void()> &start,
@@ -354,10 +355,21 @@ TProvisioning::TEnd TProvisioning::WaitForRun(const std::function<void()> &start
     timeUp.start(static_cast<int>(std::max<qint64>(0, m_deadline.remainingTime())));
     start();
     for (int kicks = 0; !end.timeUp;) {
-        if (!m_outcome)
+        if (!m_outcome && !(m_interruptible && m_interrupted))
             loop.exec();
-        if (end.timeUp || !m_outcome)
+        if (m_interruptible && m_interrupted && !m_outcome) {
+            // Nothing of the run may follow: a "+++" of its re-entry would reach a boot loader.
+            QueueClear();
+            m_window->RcvTimer().Stop();
+            end.interrupted = true;
             break;
+        }
+        if (end.timeUp)
+            break;
+        if (!m_outcome) {
+            // Woken by a lost line: the sequencer tells the outcome as the port closes.
+            continue;
+        }
         // A stray block stopped the reply timer and the run rests: move it on as a tick would.
         if (m_outcome->end == TRunEnd::NotUnderstood && kicks < kMaxKicks
             && m_window->Link().IsPortOpen()) {
@@ -372,6 +384,19 @@ TProvisioning::TEnd TProvisioning::WaitForRun(const std::function<void()> &start
     m_loop = nullptr;
     m_answers = nullptr;
     return end;
+}
+
+TProvisioning::TEnd TProvisioning::WaitForQueries(const std::vector<TCmd> &queries,
+                                                  TDeviceAnswers &answers)
+{
+    return WaitForRun(
+        [this, &queries] {
+            QueueClear();
+            for (TCmd cmd : queries)
+                QueueAddQuery(cmd);
+            m_session->Sequencer().RunQueue();
+        },
+        answers);
 }
 
 void TProvisioning::OnRunEnded(const TRunOutcome &outcome)
@@ -389,11 +414,13 @@ int TProvisioning::ReportCut(const TEnd &end, TPhase phase, int acknowledged, in
     const bool garbled = end.outcome && end.outcome->end == TRunEnd::NotUnderstood;
     if (lost && m_request.quiet)
         Error(LangText("info_ComLost"));
+    else if (lost)
+        m_device.details.push_back(LangText("info_ComLost"));
     else if (end.timeUp)
         Error(LangFormat("info_ProvTimeOut", {std::to_string(m_request.timeoutSeconds)}));
     else if (garbled)
         Error(LangText("info_NotUnderstood"));
-    else if (!lost)
+    else
         Error(LangText("info_ProvNoAnswer"));
     // A device that never answered holds nothing new; a line that went away may have carried
     // lines the device took.
@@ -410,6 +437,9 @@ int TProvisioning::ReportCut(const TEnd &end, TPhase phase, int acknowledged, in
     case TPhase::Check:
         Error(LangFormat("info_ProvCutCheck", {std::to_string(total)}));
         break;
+    case TPhase::Untouched:
+        Error(LangText("info_ProvCutUntouched"));
+        break;
     }
     return kProvisionCutOff;
 }
@@ -419,58 +449,37 @@ void TProvisioning::OnLogEntry(TLogKind kind, const QString &text)
     PrintProgress(kind, text);
     if (kind == TLogKind::Rx)
         m_heard = true;
+    // Why the port would not open belongs to the device's row.
+    if (m_opening && kind == TLogKind::Warn && m_device.collecting)
+        m_device.details.push_back(EscapeControls(text.toStdString()));
     if (m_settleLoop != nullptr)
         m_quietTimer.start();
+    if (m_wakeOnTraffic && (kind == TLogKind::Rx || kind == TLogKind::RxOther)) {
+        m_trafficSeen = true;
+        if (m_loop != nullptr)
+            m_loop->quit();
+    }
 }
 
-void TProvisioning::PrintProgress(TLogKind kind, const QString &text)
+void TProvisioning::OnFirmwareStep(TFirmwareStep step)
 {
-    // Quiet runs still say why the port would not open.
-    if (m_request.quiet && !(m_opening && kind == TLogKind::Warn))
-        return;
-    QString flat = text;
-    flat.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QString line = flat.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
-    const char *prefix = "";
-    const char *colour = nullptr;
-    switch (kind) {
-    case TLogKind::Rx:
-        prefix = "[Rx<-] ";
-        colour = kGreen;
+    switch (step) {
+    case TFirmwareStep::MenuAnswered:
+        m_menuSeen = true;
+        // A station waiting for the next device, or probing the last one, gives way.
+        InterruptWaits();
         break;
-    case TLogKind::RxOther:
-        prefix = "[Rx<-] ";
+    case TFirmwareStep::TransferStarted:
+        m_transferStarted = true;
         break;
-    case TLogKind::Tx:
-        prefix = "[Tx->] ";
-        colour = kBlue;
+    case TFirmwareStep::TransferFinished:
+        m_transferDone = true;
         break;
-    case TLogKind::Warn:
-        prefix = "[Warn] ";
-        colour = kRed;
-        break;
-    case TLogKind::Info:
+    case TFirmwareStep::TransferStopped:
         break;
     }
-    const bool paint = m_request.colour && colour != nullptr;
-    m_progress << (paint ? colour : "") << prefix << EscapeControls(line.toStdString())
-               << (paint ? kReset : "") << '\n'
-               << std::flush;
-}
-
-void TProvisioning::PrintResult(const std::vector<std::string> &lines)
-{
-    // The values are the device's: shown escaped like everything else it sends.
-    for (const std::string &line : lines)
-        m_result << EscapeControls(line) << '\n';
-    m_result.flush();
-}
-
-void TProvisioning::Error(const std::string &text)
-{
-    m_progress << (m_request.colour ? kRed : "") << EscapeControls(text)
-               << (m_request.colour ? kReset : "") << '\n'
-               << std::flush;
+    if (m_loop != nullptr)
+        m_loop->quit();
 }
 
 } // namespace m845

@@ -9,8 +9,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTime>
@@ -27,12 +27,21 @@ namespace m845 {
 
 namespace {
 
+// A new frame of the log at most this often; a stream then costs one layout and one paint per
+// frame, however many blocks it brings.
+constexpr qint64 kFrameNs = 16'000'000;
+// While every frame brings more lines than the box shows, nobody reads them scroll by: the log
+// then jumps a few times a second instead of redrawing at every frame (xterm's jump scroll).
+constexpr qint64 kJumpFrameNs = 200'000'000;
+
 QPlainTextEdit *MakeLogBox(const QString &name, QWidget *parent)
 {
     auto *box = new QPlainTextEdit(parent);
     box->setObjectName(name);
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(14);
+    // Terminal text needs no ligatures or kerning: shaping was most of a streaming log's cost.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     box->setFont(font);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -45,18 +54,56 @@ QString Utf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A CR LF (or a lone CR or LF) starts a further line, as in the device's own text.
+// A CR LF (or a lone CR or LF) starts a further line, as in the device's own text. Every other
+// character that the text box would turn into a new line becomes an LF as well, so that counting
+// LFs counts the lines an entry adds.
 QString NormaliseBreaks(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    for (const char16_t c : {u'\r', u'\u2029', u'\uFDD0', u'\uFDD1'})
+        text.replace(QChar(c), QLatin1Char('\n'));
     return text;
 }
+
+// Holds the received-bytes label outside any layout: a new count then repaints the label alone
+// instead of laying out the whole window again at every frame of a stream.
+class TCounterSlot final : public QWidget
+{
+public:
+    TCounterSlot(QLabel *label, QWidget *parent)
+        : QWidget(parent)
+        , m_label(label)
+    {
+        label->setParent(this);
+        // The slot takes the width the bar leaves, so the button after it ends at the right edge.
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    }
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        // Room for the largest count, so the bar's layout never depends on the count.
+        return {m_label->fontMetrics().horizontalAdvance(QStringLiteral("4294967295")),
+                m_label->sizeHint().height()};
+    }
+    [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        m_label->setGeometry(QRect(QPoint(0, 0), event->size()));
+    }
+
+private:
+    QLabel *m_label;
+};
 
 } // namespace
 
 QString WireToDisplay(std::string_view data)
 {
+    // Plain ASCII reads the same in GBK: most device text needs no converter.
+    if (std::all_of(data.begin(), data.end(),
+                    [](char c) { return static_cast<unsigned char>(c) - 1U < 0x7FU; }))
+        return QString::fromLatin1(data.data(), static_cast<qsizetype>(data.size()));
     QString shown;
     while (true) {
         const auto nul = data.find('\0');
@@ -72,6 +119,12 @@ QString WireToDisplay(std::string_view data)
 TLogPane::TLogPane(QWidget *parent)
     : QWidget(parent)
 {
+    // Opaque: a repaint of the counter or the scroll bar stops here instead of redrawing the
+    // group box around the pane.
+    setAutoFillBackground(true);
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_flushTimer, &QTimer::timeout, this, [this] { Flush(); });
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -87,17 +140,16 @@ TLogPane::TLogPane(QWidget *parent)
     m_chbRxHex->setObjectName(QStringLiteral("chbRxHex"));
     m_lblRe = new QLabel(rzRecive);
     m_lblRe->setObjectName(QStringLiteral("lblRe"));
-    m_lblReCount = new QLabel(QStringLiteral("0"), rzRecive);
+    m_lblReCount = new QLabel(QStringLiteral("0"));
     m_lblReCount->setObjectName(QStringLiteral("lblReCount"));
-    // The counter takes the width the bar leaves, so the button ends at the right edge.
-    m_lblReCount->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto *counterSlot = new TCounterSlot(m_lblReCount, rzRecive);
     m_btnResetCount = new QPushButton(rzRecive);
     m_btnResetCount->setObjectName(QStringLiteral("btnResetCount"));
     bar->addWidget(m_chbTime);
     bar->addWidget(m_chbRxHex);
     bar->addSpacing(8);
     bar->addWidget(m_lblRe);
-    bar->addWidget(m_lblReCount);
+    bar->addWidget(counterSlot);
     bar->addWidget(m_btnResetCount);
     outer->addWidget(rzRecive);
 
@@ -184,17 +236,22 @@ void TLogPane::AddData(TLogKind kind, std::string_view data)
 {
     const bool hex = m_chbRxHex->isChecked();
     const QString header = Header(kind, hex);
-    std::string shownBytes;
     QString shown;
+    std::string mirrored;
     if (hex) {
-        shownBytes = TextToSpacedHex(data);
-        shown = QString::fromLatin1(shownBytes.data(), static_cast<qsizetype>(shownBytes.size()));
+        std::string spaced = TextToSpacedHex(data);
+        shown = QString::fromLatin1(spaced.data(), static_cast<qsizetype>(spaced.size()));
+        if (m_hexMirror)
+            mirrored = header.toStdString() + spaced;
     } else {
-        shownBytes = std::string(data);
         shown = WireToDisplay(data);
+        if (m_hexMirror)
+            mirrored = header.toStdString().append(data);
     }
     emit EntryWritten(kind, shown);
-    Queue(kind, header + shown, header.toStdString() + shownBytes);
+    if (HideFromDisplay && HideFromDisplay(kind, data))
+        return;
+    Queue(kind, header + shown, std::move(mirrored));
 }
 
 void TLogPane::LogRx(std::string_view data)
@@ -217,7 +274,9 @@ void TLogPane::LogTx(std::string_view data)
 void TLogPane::LogInfo(std::string_view text)
 {
     emit EntryWritten(TLogKind::Info, Utf8(text));
-    Queue(TLogKind::Info, Utf8(text), std::string(text));
+    if (HideFromDisplay && HideFromDisplay(TLogKind::Info, text))
+        return;
+    Queue(TLogKind::Info, Utf8(text), m_hexMirror ? std::string(text) : std::string());
 }
 
 void TLogPane::LogWarn(std::string_view text)
@@ -229,53 +288,114 @@ void TLogPane::LogWarn(std::string_view text)
     QString shown = Utf8(text);
     shown.replace(QChar(0), QChar(0x2400));
     emit EntryWritten(TLogKind::Warn, shown);
-    Queue(TLogKind::Warn, header + shown, header.toStdString() + std::move(wire));
+    if (HideFromDisplay && HideFromDisplay(TLogKind::Warn, text))
+        return;
+    Queue(TLogKind::Warn, header + shown,
+          m_hexMirror ? header.toStdString() + std::move(wire) : std::string());
 }
 
-void TLogPane::Queue(TLogKind kind, QString text, std::string bytes)
+void TLogPane::Queue(TLogKind kind, QString text, std::string mirrored)
 {
-    m_pending.push_back(TEntry{kind, NormaliseBreaks(std::move(text)),
-                               m_hexMirror ? std::move(bytes) : std::string()});
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        QTimer::singleShot(0, this, [this] { Flush(); });
+    m_pending.push_back(
+        TEntry{kind, NormaliseBreaks(std::move(text)), std::move(mirrored), m_hexMirror});
+    ScheduleFlush();
+}
+
+void TLogPane::ScheduleFlush()
+{
+    if (m_flushQueued)
+        return;
+    m_flushQueued = true;
+    const qint64 frame = m_jumpScroll ? kJumpFrameNs : kFrameNs;
+    const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.nsecsElapsed() : frame;
+    if (since >= frame) {
+        // Still in this turn of the event loop, after the events already waiting: the block
+        // that brought the entry, its repaint and the flush cost one wake-up together.
+        QMetaObject::invokeMethod(this, &TLogPane::Flush, Qt::QueuedConnection);
+    } else {
+        m_flushTimer.start(static_cast<int>((frame - since + 999'999) / 1'000'000));
     }
 }
 
-void TLogPane::AppendTo(QPlainTextEdit *box, const QString &text, const QColor &colour)
+int TLogPane::AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &entries, bool mirror)
 {
+    // The entries go in as few insertions as their colours allow, in one edit, so the box lays
+    // out and reports its new size once. The line limit is applied per entry by counting, as
+    // if each had been appended alone: only what follows the last clear is inserted.
+    struct TRun
+    {
+        QColor colour;
+        QString text;
+    };
+    std::vector<TRun> runs;
     QTextDocument *doc = box->document();
-    QTextCursor cursor(doc);
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat format;
-    format.setForeground(colour);
-    if (!doc->isEmpty())
-        cursor.insertBlock(QTextBlockFormat(), format);
-    cursor.insertText(text, format);
-    if (doc->blockCount() >= m_lineLimit)
+    int lines = doc->blockCount();
+    int added = 0;
+    bool empty = doc->isEmpty();
+    bool clear = false;
+    for (const TEntry &entry : entries) {
+        if (mirror && !entry.mirrored)
+            continue;
+        QString text;
+        if (mirror) {
+            const std::string hex = TextToHex(entry.bytes, " ");
+            text = QString::fromLatin1(hex.data(), static_cast<qsizetype>(hex.size()));
+        } else {
+            text = entry.text;
+        }
+        const QColor colour = Colour(entry.kind);
+        const bool newLine = !empty;
+        const int entryLines = (newLine ? 1 : 0) + static_cast<int>(text.count(QLatin1Char('\n')));
+        lines += entryLines;
+        added += entryLines;
+        empty = empty && text.isEmpty();
+        if (lines >= m_lineLimit) {
+            // The entry that reaches the limit goes with everything before it.
+            runs.clear();
+            clear = true;
+            lines = 1;
+            empty = true;
+            continue;
+        }
+        if (runs.empty() || runs.back().colour != colour)
+            runs.push_back(TRun{colour, QString()});
+        if (newLine)
+            runs.back().text += QLatin1Char('\n');
+        runs.back().text += text;
+    }
+    if (clear)
         doc->clear();
+    if (runs.empty())
+        return added;
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    for (const TRun &run : runs) {
+        QTextCharFormat format;
+        format.setForeground(run.colour);
+        cursor.insertText(run.text, format);
+    }
+    cursor.endEditBlock();
+    return added;
 }
 
 void TLogPane::Flush()
 {
     QElapsedTimer clock;
     clock.start();
+    m_flushTimer.stop();
     m_flushQueued = false;
+    m_sinceFlush.start();
     if (!m_pending.empty()) {
         std::vector<TEntry> entries;
         entries.swap(m_pending);
-        for (const TEntry &entry : entries) {
-            const QColor colour = Colour(entry.kind);
-            AppendTo(m_edtDialog, entry.text, colour);
-            if (m_hexMirror) {
-                const std::string hex = TextToHex(entry.bytes, " ");
-                AppendTo(m_edtDialogHex,
-                         QString::fromLatin1(hex.data(), static_cast<qsizetype>(hex.size())),
-                         colour);
-            }
-        }
+        const int added = AppendEntries(m_edtDialog, entries, false);
+        const int shown = m_edtDialog->viewport()->height()
+                          / std::max(1, m_edtDialog->fontMetrics().lineSpacing());
+        m_jumpScroll = added > shown;
+        AppendEntries(m_edtDialogHex, entries, true);
         for (QPlainTextEdit *box : {m_edtDialog, m_edtDialogHex}) {
-            if (box->isVisible() || box == m_edtDialog)
+            if ((box->isVisible() || box == m_edtDialog) && !(box == m_edtDialog && m_holdScroll))
                 box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
         }
     }
@@ -286,10 +406,7 @@ void TLogPane::Flush()
 void TLogPane::CountRx(std::uint32_t count)
 {
     m_rxCount += count; // unsigned: wraps at 2^32 as the counter should
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        QTimer::singleShot(0, this, [this] { Flush(); });
-    }
+    ScheduleFlush();
 }
 
 void TLogPane::CountTx(std::uint32_t count)

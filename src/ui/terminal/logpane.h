@@ -10,7 +10,9 @@
 #include <vector>
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include "core/log.h"
@@ -53,14 +55,21 @@ public:
     void SetHexMirror(bool on);
     [[nodiscard]] bool HexMirror() const { return m_hexMirror; }
 
-    // Appends everything queued now (appends are otherwise made once per event-loop turn).
+    // Appends everything queued now (appends are otherwise made at most once per frame, and a
+    // few times a second while each frame brings more lines than the log shows).
     void Flush();
     // The longest Flush so far, for the benchmark to tell the log's share of a stall.
     [[nodiscard]] qint64 LongestFlushNs() const { return m_longestFlushNs; }
+    // While held (a found match is shown), new entries do not scroll the log to its end.
+    void HoldScroll(bool hold) { m_holdScroll = hold; }
     // Lowers the line limit so tests reach it quickly.
     void SetLineLimitForTest(int limit) { m_lineLimit = limit; }
 
     void ApplyCaptions();
+
+    // Entries it says yes to are recorded (EntryWritten) and counted but not shown: the
+    // signal monitor's traffic. The wire bytes, or the text of an information or warning line.
+    std::function<bool(TLogKind kind, std::string_view data)> HideFromDisplay;
 
     [[nodiscard]] QPlainTextEdit *Dialog() const { return m_edtDialog; }
     [[nodiscard]] QPlainTextEdit *DialogHex() const { return m_edtDialogHex; }
@@ -76,14 +85,17 @@ private:
     {
         TLogKind kind = TLogKind::Info;
         QString text;
-        std::string bytes; // what the hex mirror renders
+        std::string bytes;     // what the hex mirror renders
+        bool mirrored = false; // written while the hex mirror was on
     };
 
     void AddData(TLogKind kind, std::string_view data);
-    void Queue(TLogKind kind, QString text, std::string bytes);
+    void Queue(TLogKind kind, QString text, std::string mirrored);
+    void ScheduleFlush();
     [[nodiscard]] QString Header(TLogKind kind, bool hex) const;
     [[nodiscard]] QColor Colour(TLogKind kind) const;
-    void AppendTo(QPlainTextEdit *box, const QString &text, const QColor &colour);
+    // Returns the lines the entries brought, also those a clear at the limit took away again.
+    int AppendEntries(QPlainTextEdit *box, const std::vector<TEntry> &entries, bool mirror);
     void ShowCounts();
 
     QPlainTextEdit *m_edtDialog = nullptr;
@@ -97,8 +109,12 @@ private:
     QPushButton *m_btnResetCount = nullptr;
 
     std::vector<TEntry> m_pending;
+    QTimer m_flushTimer;
     bool m_flushQueued = false;
+    bool m_jumpScroll = false;  // the last frame brought more than the log shows
+    QElapsedTimer m_sinceFlush; // since the last flush; invalid before the first
     bool m_hexMirror = false;
+    bool m_holdScroll = false;
     int m_lineLimit = kLogLineLimit;
     std::uint32_t m_rxCount = 0;
     std::uint32_t m_txCount = 0;

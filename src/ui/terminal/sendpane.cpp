@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,6 +26,8 @@
 namespace m845 {
 
 namespace {
+
+constexpr const char *kOwnKeysProperty = "m845OwnKeys";
 
 // Edit-like controls: the ones copy, paste, select-all and clear act on.
 bool IsEditLike(const QWidget *w)
@@ -74,6 +77,11 @@ QToolButton *MakeToolButton(const QString &name, QWidget *parent, bool dropDown 
 }
 
 } // namespace
+
+QToolButton *MakeDropDownButton(const QString &name, QWidget *parent)
+{
+    return MakeToolButton(name, parent, true);
+}
 
 std::string WithAutoCR(std::string data)
 {
@@ -242,7 +250,7 @@ bool TSendPane::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     auto *widget = static_cast<QWidget *>(watched);
-    if (widget->window() != m_window)
+    if (widget->window() != m_window || widget->property(kOwnKeysProperty).toBool())
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
@@ -267,20 +275,73 @@ void TSendPane::actSendExecute()
         std::string data = BoxBytes(m_edtSend);
         if (m_mniAutoCR->isChecked())
             data = WithAutoCR(std::move(data));
-        if (m_chbTxHex->isChecked()) {
-            std::string bytes;
-            if (!TryHexToText(data, bytes))
-                return; // invalid hex: nothing sent, nothing said
-            data = std::move(bytes);
-        }
+        const bool hex = m_chbTxHex->isChecked();
+        std::string bytes;
+        if (hex && !TryHexToText(data, bytes))
+            return; // invalid hex: nothing sent, nothing said
         if (SendData)
-            SendData(data);
+            SendData(hex ? bytes : data);
+        if (!data.empty())
+            emit TextSent(m_edtSend->toPlainText(), hex);
     } else if (m_sendType == kSendTypeSms) {
         QString text = m_edtSend->toPlainText();
+        const QString boxText = text;
         text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         if (SendSms)
             SendSms((m_rzEdit1->text() + m_edtReTelNum->text()).toStdString(), text.toStdString());
+        if (!boxText.isEmpty())
+            emit TextSent(boxText, false);
     }
+}
+
+bool TSendPane::SendCommand(const std::string &text, bool hex, bool crlf)
+{
+    QString lines = QString::fromStdString(text);
+    lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    std::string data = Utf8ToGbk(lines.toStdString());
+    if (hex) {
+        std::string bytes;
+        if (!TryHexToText(data, bytes))
+            return false;
+        data = std::move(bytes);
+    }
+    if (crlf)
+        data += "\r\n";
+    if (ClearOperationMode)
+        ClearOperationMode();
+    if (SendData)
+        SendData(data);
+    return true;
+}
+
+void TSendPane::ShowEntry(const QString &text, bool hex)
+{
+    m_chbTxHex->setChecked(hex);
+    m_edtSend->setPlainText(text);
+    m_edtSend->moveCursor(QTextCursor::End);
+}
+
+bool TSendPane::TxHex() const
+{
+    return m_chbTxHex->isChecked();
+}
+
+void TSendPane::AddBesideSendButton(QWidget *control)
+{
+    auto *bar = qobject_cast<QBoxLayout *>(m_btnSend->parentWidget()->layout());
+    control->setParent(m_btnSend->parentWidget());
+    bar->insertWidget(bar->indexOf(m_btnSend), control);
+}
+
+void TSendPane::AddBar(QWidget *bar)
+{
+    bar->setParent(this);
+    layout()->addWidget(bar);
+}
+
+void TSendPane::KeepOwnKeys(QWidget *control)
+{
+    control->setProperty(kOwnKeysProperty, true);
 }
 
 void TSendPane::actCRExecute()

@@ -40,6 +40,12 @@ public:
     std::function<void()> ClearOperationMode;
 
     void actSendExecute();
+    // A quick command, through the serial half of the send action: hex text converted, CR LF
+    // added when asked. False (nothing sent) for hex text that is not valid.
+    bool SendCommand(const std::string &text, bool hex, bool crlf);
+    // Puts a text into the send box as it was sent (the Hex box follows, nothing converted).
+    void ShowEntry(const QString &text, bool hex);
+    [[nodiscard]] bool TxHex() const;
     void actCRExecute();
     void actClsExecute();
     void pmSendClick(int tag);
@@ -62,10 +68,22 @@ public:
     void ApplyCaptions();
     void ApplyPopupItems();
 
+    // Room for the terminal's other parts: a control beside the send button, a bar below.
+    void AddBesideSendButton(QWidget *control);
+    void AddBar(QWidget *bar);
+    // A control that takes Enter itself (the find field): the send keys leave it alone.
+    static void KeepOwnKeys(QWidget *control);
+
+signals:
+    // A text the send action sent (or tried to: the port may be closed) as the box held it.
+    void TextSent(const QString &text, bool hex);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void SendSerial(std::string data, bool hex);
+
     QWidget *m_window = nullptr;
     QPlainTextEdit *m_edtSend = nullptr;
     QWidget *m_rztlbrSendTpye = nullptr;
@@ -96,6 +114,9 @@ private:
     QWidget *m_contextTarget = nullptr;
     int m_sendType = kSendTypeSerial;
 };
+
+// A tool button that drops its menu down at once, wide enough for its caption and the arrow.
+[[nodiscard]] QToolButton *MakeDropDownButton(const QString &name, QWidget *parent);
 
 // The automatic line end: "AT..." of two or more characters not yet ending in LF gets CR LF.
 [[nodiscard]] std::string WithAutoCR(std::string data);

@@ -46,16 +46,8 @@ Tfrm_About::Tfrm_About(QWidget *parent)
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
 
-    InitUiResources();
     m_imgAbout = MakeLabel("img_About", this);
     m_imgAbout->setFixedSize(100, 100);
-    QFile picture(QStringLiteral(":/m845/about.jpg"));
-    if (picture.open(QIODevice::ReadOnly)) {
-        const QImage image = DecodeJpeg(picture.readAll());
-        m_pictureLoaded = !image.isNull();
-        if (m_pictureLoaded)
-            m_imgAbout->setPixmap(QPixmap::fromImage(image));
-    }
     m_imgAbout->installEventFilter(this);
 
     m_lblSoftName = MakeLabel("lbl_SoftName", this);
@@ -105,8 +97,26 @@ Tfrm_About::Tfrm_About(QWidget *parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+bool Tfrm_About::PictureLoaded()
+{
+    // Decoded when the window is first shown, not while the program starts.
+    if (!m_pictureTried) {
+        m_pictureTried = true;
+        InitUiResources();
+        QFile picture(QStringLiteral(":/m845/about.jpg"));
+        if (picture.open(QIODevice::ReadOnly)) {
+            const QImage image = DecodeJpeg(picture.readAll());
+            m_pictureLoaded = !image.isNull();
+            if (m_pictureLoaded)
+                m_imgAbout->setPixmap(QPixmap::fromImage(image));
+        }
+    }
+    return m_pictureLoaded;
+}
+
 void Tfrm_About::showEvent(QShowEvent *event)
 {
+    static_cast<void>(PictureLoaded());
     m_clicks = 0;
     ApplyAboutTexts();
     m_lblVersion->setText(QStringLiteral(" V") + QString::fromStdString(ProgramVersionText()));

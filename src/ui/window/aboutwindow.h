@@ -22,7 +22,8 @@ public:
     void img_AboutClick();
     void lbl_About_WebsiteClick();
     void ApplyAboutTexts();
-    [[nodiscard]] bool PictureLoaded() const { return m_pictureLoaded; }
+    // Whether the product picture could be decoded; it is decoded at the first call or show.
+    [[nodiscard]] bool PictureLoaded();
 
     // How a web address is opened; tests replace the desktop's handler.
     std::function<void(const QUrl &)> OpenUrl;
@@ -46,6 +47,7 @@ private:
     QLabel *m_lblEmail = nullptr;
     QPushButton *m_btnYes = nullptr;
     int m_clicks = 0;
+    bool m_pictureTried = false;
     bool m_pictureLoaded = false;
 };
 

@@ -36,9 +36,10 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
 
     window.Link().DispatchReceived = [this](const std::uint8_t *buffer, std::uint16_t length) {
         m_sequencer.DispatchReceived(buffer, length);
+        emit BlockReceived();
     };
     window.DoClick = [this](int tag) {
-        m_sequencer.btnDoClick(tag);
+        Press(tag);
     };
     // The terminal's sends, and their reset of the operation, wait behind a command pause
     // like everything else, so nothing typed overtakes the queued line.
@@ -46,11 +47,16 @@ TDeviceSession::TDeviceSession(TFrm_Main &window)
         m_sequencer.RunAfterPause([this] { m_sequencer.SetOperationMode(TOperationMode::None); });
     };
     window.SendPane().SendData = [this](std::string_view data) {
-        m_sequencer.RunAfterPause(
-            [this, bytes = std::string(data)] { m_window.Link().SendData(bytes); });
+        m_sequencer.RunAfterPause([this, bytes = std::string(data)] {
+            m_window.Link().SendData(bytes);
+            emit TerminalSent();
+        });
     };
     window.SendPane().SendSms = [this](const std::string &number, const std::string &text) {
-        m_sequencer.RunAfterPause([this, number, text] { m_sequencer.SendSms(number, text); });
+        m_sequencer.RunAfterPause([this, number, text] {
+            m_sequencer.SendSms(number, text);
+            emit TerminalSent();
+        });
     };
     connect(&window, &TFrm_Main::ApplyingTexts, this, &TDeviceSession::ApplyPanelTexts);
     // The panel always starts in NET mode, whatever mode it held before.
@@ -72,6 +78,29 @@ TDeviceSession::~TDeviceSession()
     m_window.SendPane().SendSms = nullptr;
 }
 
+void TDeviceSession::Press(int tag)
+{
+    if (m_pressGuard && !m_pressGuard(tag))
+        return;
+    if (m_lineHolder != nullptr)
+        m_lineHolder->SubmitPress(tag);
+    else
+        CarryOut(tag);
+}
+
+void TDeviceSession::WhenLineFree(std::function<void()> action)
+{
+    if (m_lineHolder != nullptr)
+        m_lineHolder->SubmitAction(std::move(action));
+    else
+        action();
+}
+
+void TDeviceSession::CarryOut(int tag)
+{
+    m_sequencer.btnDoClick(tag);
+}
+
 void TDeviceSession::ApplyPanelTexts(TTextStep step)
 {
     m_panel->ApplyTexts(step, [this] { m_applier.SetHardwareSign(m_applier.HardwareSign()); });
@@ -88,7 +117,7 @@ bool ProgressMoves(const QProgressBar &bar, int total, int complete)
 
 void TDeviceSession::ShowProgress(int total, int complete)
 {
-    if (!ProgressMoves(*m_rzpbWhile, total, complete))
+    if ((ProgressHidden && ProgressHidden()) || !ProgressMoves(*m_rzpbWhile, total, complete))
         return;
     m_rzpbWhile->setMaximum(total);
     m_rzpbWhile->setValue(complete);

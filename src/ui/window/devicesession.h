@@ -4,6 +4,7 @@
 // command sequencer, fed by the link's received blocks and the command buttons, and the firmware
 // upgrade, which gets the first look at every received block.
 
+#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -27,6 +28,17 @@ class TParamPanel;
 // style look-up, often a repaint, just as the next block is due.
 [[nodiscard]] bool ProgressMoves(const QProgressBar &bar, int total, int complete);
 
+// What may hold the line for a while (the signal monitor while its own query is out): presses
+// and the window's parts' operations wait for it, in the order they came.
+class ILineHolder
+{
+public:
+    virtual ~ILineHolder() = default;
+    // Carry the press out with TDeviceSession::CarryOut, now or once the line is free.
+    virtual void SubmitPress(int tag) = 0;
+    virtual void SubmitAction(std::function<void()> action) = 0;
+};
+
 class TDeviceSession final : public QObject, private IProgress, private IRunEvents
 {
     Q_OBJECT
@@ -41,12 +53,29 @@ public:
     [[nodiscard]] TReplyApplier &Applier() { return m_applier; }
     [[nodiscard]] TSequencer &Sequencer() { return m_sequencer; }
     [[nodiscard]] TFirmwareControl &Firmware() const { return *m_firmware; }
+    // While it says yes, a run shows no progress bar (a poll that runs every few seconds).
+    std::function<bool()> ProgressHidden;
+
+    // Every press of a command-area button: past the guards (a guard that says no ends it),
+    // then to the line's holder, which carries it out when the line is free.
+    void Press(int tag);
+    // A guard that answers false for a press stops it (a confirmation the technician declined).
+    void SetPressGuard(std::function<bool(int tag)> guard) { m_pressGuard = std::move(guard); }
+    // An operation of a part of the window that starts a run (a verification): it waits for the
+    // line like a press.
+    void WhenLineFree(std::function<void()> action);
+    void SetLineHolder(ILineHolder *holder) { m_lineHolder = holder; }
+    // What a press does once the line is free.
+    void CarryOut(int tag);
 
 signals:
     // The sequencer's runs as they start and end, and each refusal on the way.
     void RunStarted(int runId, m845::TRunKind kind);
     void CommandRefused(int runId, const QString &command, const QString &refusal);
     void RunEnded(const m845::TRunOutcome &outcome);
+    // A block arrived from the device; the terminal sent a line or an SMS.
+    void BlockReceived();
+    void TerminalSent();
 
 private:
     void ShowProgress(int total, int complete) override;
@@ -63,6 +92,8 @@ private:
     TReplyApplier m_applier;
     TSequencer m_sequencer;
     std::unique_ptr<TFirmwareControl> m_firmware;
+    std::function<bool(int tag)> m_pressGuard;
+    ILineHolder *m_lineHolder = nullptr;
 };
 
 } // namespace m845

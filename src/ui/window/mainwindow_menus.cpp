@@ -241,16 +241,21 @@ bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
 
 bool TFrm_Main::HintEvent(QObject *watched, QEvent *event)
 {
-    // Real-time help off hides every hint of the program.
-    if (!m_showHints)
-        return true;
+    auto *widget = qobject_cast<QWidget *>(watched);
+    QString hint = widget != nullptr ? widget->toolTip() : QString();
+    // Real-time help off hides every hint of the program, but not what a control says about
+    // its own state.
+    if (!m_showHints) {
+        hint = widget != nullptr ? widget->property(detail::kStateHintProperty).toString()
+                                 : QString();
+        if (hint.isEmpty())
+            return true;
+    }
     // A hint of our own stays for the hint pause; a widget without one leaves the event to its
     // parent, as Qt does.
-    auto *widget = qobject_cast<QWidget *>(watched);
-    if (widget == nullptr || widget->toolTip().isEmpty() || !ShowHint)
+    if (hint.isEmpty() || !ShowHint)
         return false;
-    ShowHint(static_cast<QHelpEvent *>(event)->globalPos(), widget->toolTip(), widget,
-             kHintPauseMs);
+    ShowHint(static_cast<QHelpEvent *>(event)->globalPos(), hint, widget, kHintPauseMs);
     return true;
 }
 

@@ -1,5 +1,6 @@
 // Provisioning runs against simulated devices: a device read into a file and the file written
-// into a second device, refusals, differences, bad input, an absent port and a silent line.
+// into a second device, refusals, differences, bad input, an absent port and a silent line; a
+// verification, a read into a folder, and a firmware upgrade before the write.
 
 #include "common/file_text.h"
 #include "ui/provision/provisioning.h"
@@ -25,7 +26,9 @@
 #include "common/scoped_env.h"
 #include "config/config.h"
 #include "config/inifile.h"
+#include "devsim/devsim_testutil.h"
 #include "devsim/simserver.h"
+#include "firmware/fw_testdata.h"
 #include "lang/langlist.h"
 #include "protocol/reply.h"
 #include "protocol/setall.h"
@@ -70,6 +73,11 @@ protected:
     int Run(TAction action, const std::string &port, const fs::path &file, bool chinese = false,
             int settleMs = 100, int replyMs = 400)
     {
+        return Run(Request(action, port, file, chinese, settleMs, replyMs));
+    }
+    TProvisionRequest Request(TAction action, const std::string &port, const fs::path &file,
+                              bool chinese = false, int settleMs = 100, int replyMs = 400) const
+    {
         TProvisionRequest request;
         request.action = action;
         request.port = port;
@@ -79,6 +87,11 @@ protected:
         request.pauseMs = 5;
         request.replyMs = replyMs;
         request.settleMs = settleMs;
+        request.probeMs = 300;
+        return request;
+    }
+    int Run(const TProvisionRequest &request)
+    {
         m_progress.str({});
         m_result.str({});
         TProvisioning run(request, m_progress, m_result);
@@ -86,9 +99,8 @@ protected:
     }
     static std::unique_ptr<devsim::SimServer>
     StartSim(const std::map<std::string, std::string> &presets, std::set<std::string> errors = {},
-             long long dropAfter = -1)
+             long long dropAfter = -1, devsim::SimOptions options = {})
     {
-        devsim::SimOptions options;
         options.model.errCommands = std::move(errors);
         options.dropAfter = dropAfter;
         auto sim = std::make_unique<devsim::SimServer>(options);
@@ -380,6 +392,79 @@ TEST_F(ProvisioningTest, ControlBytesFromTheDeviceReachTheTerminalEscaped)
     EXPECT_EQ(progress.find('\x1B'), std::string::npos);
     EXPECT_EQ(progress.find('\x07'), std::string::npos);
     EXPECT_NE(progress.find("\\x1B[2J\\x1B]0;owned\\x07[M845]"), std::string::npos) << progress;
+}
+
+TEST_F(ProvisioningTest, AVerificationComparesWhatTheFileWouldSetAndWritesNothing)
+{
+    const fs::path file = m_dir / "customer.ini";
+    std::ofstream(file) << FullFile({{{"Heart", "HEARTTM"}, "45"}, {{"Heart", "HEARTDT"}, "4142"}});
+    const struct
+    {
+        std::map<std::string, std::string> presets;
+        int code;
+        const char *result;
+    } cases[] = {
+        {{{"SOCKA", "TCP,host,80"}, {"HEARTTM", "45"}, {"HEARTDT", "4142"}}, 0, ""},
+        {{{"SOCKA", "TCP,host,80"}, {"HEARTDT", "4142"}},
+         1,
+         "HEARTTM: file has 45, device has 30\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.code);
+        const auto sim = StartSim(c.presets);
+        EXPECT_EQ(Run(TAction::Verify, sim->SlavePath(), file), c.code) << m_progress.str();
+        EXPECT_EQ(m_result.str(), c.result);
+        for (const std::string &line : sim->Trace())
+            EXPECT_EQ(line.find('='), std::string::npos) << line;
+    }
+}
+
+TEST_F(ProvisioningTest, AReadIntoAFolderNamesTheFileByTheDevicesIdentityAndReportsIt)
+{
+    const auto sim = StartSim({{"IMEI", "358000000000042"}});
+    fs::create_directories(m_dir / "devices");
+    TProvisionRequest request = Request(TAction::Read, sim->SlavePath(), m_dir / "devices/");
+    request.report = (m_dir / "read.csv").string();
+    ASSERT_EQ(Run(request), 0) << m_progress.str();
+    const TIniFile ini(ReadFile(m_dir / "devices" / "358000000000042.ini"));
+    EXPECT_EQ(ini.Value("Socket", "SOCKA"), sim->Param("SOCKA"));
+    EXPECT_NE(ReadFile(m_dir / "read.csv").find(",358000000000042,89860117851068430021,"),
+              std::string::npos)
+        << ReadFile(m_dir / "read.csv");
+}
+
+TEST_F(ProvisioningTest, AFirmwareUpgradeArrivesWholeAndTheWriteFollowsTheRestart)
+{
+    const fs::path file = m_dir / "customer.ini";
+    std::ofstream(file) << FullFile({{{"Socket", "SOCKATO"}, "9"}});
+    const std::string image = test::RandomBytes(5000, 22);
+    const fs::path imageFile = m_dir / "fw.bin";
+    std::ofstream(imageFile, std::ios::binary) << image;
+    devsim::SimOptions boot;
+    boot.model.boot = true;
+    boot.model.startRequestInterval = std::chrono::milliseconds(200);
+    const auto sim = StartSim({}, {}, -1, boot);
+    TProvisionRequest request = Request(TAction::Write, sim->SlavePath(), file);
+    request.firmware = imageFile.string();
+    request.expectVersion = "V2.1.5";
+    request.report = (m_dir / "fw.jsonl").string();
+    ASSERT_EQ(Run(request), 0) << m_progress.str();
+    EXPECT_EQ(sim->FirmwareImages(), 1);
+    EXPECT_EQ(sim->Firmware(), devsim::test::Padded(image));
+    EXPECT_EQ(sim->Param("SOCKATO"), "9");
+    // The parameters went to the restarted application, not to the boot loader.
+    EXPECT_EQ(sim->Mode(), devsim::DeviceMode::Command);
+    EXPECT_NE(ReadFile(m_dir / "fw.jsonl").find("\"result\":\"PASS\""), std::string::npos);
+
+    // A device that shows no boot menu: nothing is sent, and the run says what to do.
+    m_timeoutSeconds = 1;
+    const auto plain = StartSim({});
+    request = Request(TAction::Write, plain->SlavePath(), file);
+    request.firmware = imageFile.string();
+    EXPECT_EQ(Run(request), 4);
+    EXPECT_NE(m_progress.str().find("No boot menu within 1 seconds"), std::string::npos)
+        << m_progress.str();
+    EXPECT_TRUE(plain->Trace().empty());
 }
 
 } // namespace

@@ -203,6 +203,10 @@ TEST_F(LogPaneTest, HexMirrorRepeatsEveryEntryOnlyWhileOn)
     pane.LogInfo("y");
     EXPECT_EQ(Lines(pane.DialogHex()).size(), 2);
     EXPECT_TRUE(pane.DialogHex()->isHidden());
+    // Written while off, shown after the mirror came back on: still not mirrored.
+    pane.LogInfo("z");
+    pane.SetHexMirror(true);
+    EXPECT_EQ(Lines(pane.DialogHex()).size(), 2);
 }
 
 TEST_F(LogPaneTest, ReachingTheLineLimitEmptiesTheLog)
@@ -232,11 +236,105 @@ TEST_F(LogPaneTest, LineLimitAppliesPerEntryWithinOneBatch)
     EXPECT_EQ(Lines(), QStringList{QStringLiteral("5")});
 }
 
+// Entries flushed together must leave the same boxes as entries flushed one by one: the same
+// lines in the same order and colours, the line limit met at the same entry.
+struct BatchCase
+{
+    const char *name;
+    int limit;
+    bool time;
+};
+
+class LogBatchTest : public testing::TestWithParam<BatchCase>
+{
+protected:
+    static void Write(TLogPane &pane, bool flushEach)
+    {
+        pane.SetHexMirror(true);
+        pane.SetLineLimitForTest(GetParam().limit);
+        pane.findChild<QCheckBox *>(QStringLiteral("chbTime"))->setChecked(GetParam().time);
+        const auto step = [&] {
+            if (flushEach)
+                pane.Flush();
+        };
+        for (int round = 0; round < 4; ++round) {
+            pane.LogInfo("");
+            step();
+            pane.LogRx("OK\r\n");
+            step();
+            pane.LogRx("more\r\nlines\rhere");
+            step();
+            pane.LogTx("AT+VER\r\n");
+            step();
+            pane.LogInfo("para\xE2\x80\xA9graph");
+            step();
+            pane.LogRxOther(std::string("a\0b\n", 4));
+            step();
+            pane.LogWarn("+ERR:-1");
+            step();
+        }
+        pane.Flush();
+    }
+    // Text and colour of every line, the time of writing masked (the second may turn between
+    // the two runs).
+    static QStringList Shown(QPlainTextEdit *box)
+    {
+        static const QRegularExpression time(QStringLiteral(R"(\d\d:\d\d:\d\d|(3\d )+3\d)"));
+        QStringList lines;
+        for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next()) {
+            const QColor colour = b.begin().atEnd()
+                                      ? b.charFormat().foreground().color()
+                                      : b.begin().fragment().charFormat().foreground().color();
+            lines << colour.name() + QLatin1Char(' ') + QString(b.text()).replace(time, QString());
+        }
+        return lines;
+    }
+};
+
+TEST_P(LogBatchTest, OneFlushEqualsAFlushPerEntry)
+{
+    TLogPane each;
+    TLogPane batched;
+    Write(each, true);
+    Write(batched, false);
+    EXPECT_EQ(Shown(batched.Dialog()), Shown(each.Dialog()));
+    EXPECT_EQ(Shown(batched.DialogHex()), Shown(each.DialogHex()));
+    EXPECT_LT(each.Dialog()->document()->blockCount(), GetParam().limit);
+    EXPECT_GT(each.Dialog()->document()->blockCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, LogBatchTest,
+    testing::Values(BatchCase{"NoLimitReached", 65535, true}, BatchCase{"ManyClears", 7, false},
+                    BatchCase{"ManyClearsTimed", 9, true}, BatchCase{"ClearNearTheEnd", 50, true}),
+    [](const testing::TestParamInfo<BatchCase> &info) { return std::string(info.param.name); });
+
 TEST_F(LogPaneTest, AppendsArriveWithTheNextEventLoopTurn)
 {
     pane.LogInfo("queued");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return pane.Dialog()->toPlainText() == QStringLiteral("queued"); }));
+    // After a frame of more lines than the log shows the next one waits a little, but comes.
+    std::string many;
+    for (int i = 0; i < 300; ++i)
+        many += "line\n";
+    pane.LogRxOther(many);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Dialog()->document()->blockCount() > 300; }));
+    pane.LogInfo("last");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return pane.Dialog()->toPlainText().endsWith(QStringLiteral("\nlast")); }));
+}
+
+TEST_F(LogPaneTest, TheLargestCountFitsItsLabel)
+{
+    pane.resize(500, 300);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    pane.CountRx(0xFFFFFFFFU);
+    pane.Flush();
+    EXPECT_EQ(lblReCount->text(), QStringLiteral("4294967295"));
+    EXPECT_TRUE(lblReCount->isVisible());
+    EXPECT_GE(lblReCount->width(), lblReCount->fontMetrics().horizontalAdvance(lblReCount->text()));
 }
 
 } // namespace
