@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "monitor/signalreading.h"
+#include "support/encoding.h"
 
 namespace m845 {
 
@@ -18,20 +19,6 @@ std::string LocalTime(std::int64_t wallMs)
     char text[32] = {};
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return text;
-}
-
-// A field as a spreadsheet reads it back: quoted when it holds a comma, a quote or a line end.
-std::string CsvField(const std::string &text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
 }
 
 } // namespace

@@ -221,4 +221,38 @@ std::string EscapeControls(std::string_view text)
     return out;
 }
 
+std::string EscapeToOneLine(std::string_view text)
+{
+    std::string out;
+    for (const char c : EscapeControls(text)) {
+        if (c == '\t' || c == '\r' || c == '\n') {
+            static constexpr std::string_view kHex = "0123456789ABCDEF";
+            out += "\\x";
+            out += kHex[static_cast<unsigned char>(c) >> 4];
+            out += kHex[static_cast<unsigned char>(c) & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string CsvField(std::string_view raw)
+{
+    std::string text = EscapeToOneLine(raw);
+    // A spreadsheet would run a cell that starts so as a formula: device text must not.
+    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos)
+        text.insert(0, 1, '\'');
+    if (text.find_first_of(",\"") == std::string::npos
+        && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 } // namespace m845

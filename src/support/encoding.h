@@ -18,5 +18,10 @@ namespace m845 {
 // text stays. Line breaks are the caller's: they stay, to be split as before. A backslash
 // stays too: this is for reading, and the hex display has the exact bytes.
 [[nodiscard]] std::string EscapeControls(std::string_view text);
+// The same on one line: every line break and tab shows as \xNN too.
+[[nodiscard]] std::string EscapeToOneLine(std::string_view text);
+// Device text as one cell of a CSV file: on one line, quoted where a spreadsheet would split
+// it or trim it, and never a formula.
+[[nodiscard]] std::string CsvField(std::string_view text);
 
 } // namespace m845

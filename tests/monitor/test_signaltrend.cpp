@@ -47,10 +47,13 @@ TEST(SignalCsv, OneLinePerSampleWithUnknownReadingsLeftEmpty)
     samples.push_back({0, wall, 24, "CONNECTED", "DISCONNECTED"});
     samples.push_back({2000, wall + 2000, 99, "CONNECTED", ""});
     samples.push_back({4000, wall + 4000, std::nullopt, "WAIT,RETRY", ""});
+    // Device text a spreadsheet would run, or that would break the row.
+    samples.push_back({6000, wall + 6000, 5, "=1+1", "A\r\nB"});
     EXPECT_EQ(SignalCsv(samples), "time,CSQ,dBm,band,socket A,socket B\r\n"
                                   "2026-03-04 10:15:02,24,-65,excellent,CONNECTED,DISCONNECTED\r\n"
                                   "2026-03-04 10:15:04,99,,none,CONNECTED,\r\n"
-                                  "2026-03-04 10:15:06,,,unknown,\"WAIT,RETRY\",\r\n");
+                                  "2026-03-04 10:15:06,,,unknown,\"WAIT,RETRY\",\r\n"
+                                  "2026-03-04 10:15:08,5,-103,poor,'=1+1,A\\x0D\\x0AB\r\n");
 }
 
 } // namespace
