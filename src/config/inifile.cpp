@@ -265,8 +265,11 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
         if (line.kind != TKind::Entry)
             continue;
         if (EqualsNoCase(line.name, key)) {
-            // The key keeps the spelling the file gave it.
-            ReplaceLine(i, Parse(line.name + "=" + clean));
+            // The key keeps the spelling the file gave it. A save mostly writes what the file
+            // already holds: that line stays as it is.
+            std::string raw = line.name + "=" + clean;
+            if (raw != line.raw)
+                ReplaceLine(i, Parse(std::move(raw)));
             return;
         }
         insertAt = i + 1;
