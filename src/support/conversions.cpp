@@ -66,11 +66,6 @@ bool IsBlank(char c)
     return code >= 1 && code <= 32;
 }
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Non-overlapping matches; after a partial match the scan resumes behind the matched part.
 template <typename Char>
 int CountMatches(std::basic_string_view<Char> pattern, std::basic_string_view<Char> text)
@@ -288,8 +283,20 @@ std::string HdVerSignName(std::uint8_t value)
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+    // Every look-up of the configuration file compares names so: equal bytes, the usual
+    // case, cost one comparison, and only letters differ by case.
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x == y)
+            continue;
+        const unsigned lower = x | 0x20U;
+        if (lower != (y | 0x20U) || lower < 'a' || lower > 'z')
+            return false;
+    }
+    return true;
 }
 
 std::uint8_t HdVerSignFromName(std::string_view text)

@@ -193,6 +193,24 @@ TEST(Crc16Xmodem, CoversOnlyTheGivenRange)
     EXPECT_EQ(Crc16Xmodem(block.data(), 3, digits.size()), 0x31C3);
 }
 
+TEST(EqualsNoCase, OnlyTheLettersAToZFoldAndTheLengthsMustAgree)
+{
+    // Every pair of bytes against the rule itself: '@' and '`', '[' and '{', and bytes above
+    // 0x7F differ by the same bit as a letter's cases and must stay different.
+    for (int x = 0; x < 256; ++x) {
+        for (int y = 0; y < 256; ++y) {
+            const auto fold = [](int c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+            const std::string a(1, static_cast<char>(x));
+            const std::string b(1, static_cast<char>(y));
+            ASSERT_EQ(EqualsNoCase(a, b), fold(x) == fold(y)) << x << " " << y;
+        }
+    }
+    EXPECT_TRUE(EqualsNoCase("OpenUart", "OPENuart"));
+    EXPECT_FALSE(EqualsNoCase("Base", "Base "));
+    EXPECT_FALSE(EqualsNoCase("", "x"));
+    EXPECT_TRUE(EqualsNoCase("", ""));
+}
+
 TEST(HdVerSign, NamesRoundTripAndForeignValuesStayLoadable)
 {
     const std::array<std::string, 4> names = {"HdUnknown", "HdAlder", "HdBirch", "HdCedar"};
