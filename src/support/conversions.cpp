@@ -12,10 +12,13 @@ constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 constexpr std::array<std::string_view, 4> kHdVerSignNames
     = {"HdUnknown", "HdAlder", "HdBirch", "HdCedar"};
 
-void AppendHex(std::string &out, unsigned char byte)
+// The hex display formats every firmware block and every burst of a stream: the text is
+// sized once and its pairs written in place, not appended character by character.
+char *PutHex(char *at, unsigned char byte)
 {
-    out += kHexDigits[byte >> 4];
-    out += kHexDigits[byte & 0x0F];
+    at[0] = kHexDigits[byte >> 4];
+    at[1] = kHexDigits[byte & 0x0F];
+    return at + 2;
 }
 
 // -1 for anything but 0-9, A-F, a-f.
@@ -105,10 +108,10 @@ std::string BytesToText(const std::uint8_t *bytes, std::size_t count)
 
 std::string BytesToHex(std::span<const std::uint8_t> bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() * 2);
+    std::string out(bytes.size() * 2, '\0');
+    char *at = out.data();
     for (const std::uint8_t byte : bytes) {
-        AppendHex(out, byte);
+        at = PutHex(at, byte);
     }
     return out;
 }
@@ -123,24 +126,24 @@ std::string BufferToHex(const std::uint8_t *bytes, std::size_t count)
 
 std::string TextToHex(std::string_view text, std::string_view separator)
 {
-    std::string out;
-    out.reserve(text.size() * (2 + separator.size()));
+    std::string out(text.size() * (2 + separator.size()), '\0');
+    char *at = out.data();
     for (const char c : text) {
-        AppendHex(out, static_cast<unsigned char>(c));
-        out += separator;
+        at = PutHex(at, static_cast<unsigned char>(c));
+        at = std::copy(separator.begin(), separator.end(), at);
     }
     return out;
 }
 
 std::string TextToSpacedHex(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (const char c : text) {
-        if (!out.empty()) {
-            out += ' ';
-        }
-        AppendHex(out, static_cast<unsigned char>(c));
+    if (text.empty()) {
+        return {};
+    }
+    std::string out(text.size() * 3 - 1, ' ');
+    char *at = PutHex(out.data(), static_cast<unsigned char>(text.front()));
+    for (const char c : text.substr(1)) {
+        at = PutHex(at + 1, static_cast<unsigned char>(c));
     }
     return out;
 }
