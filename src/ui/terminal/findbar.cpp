@@ -81,7 +81,6 @@ TFindBar::TFindBar(QPlainTextEdit &box, QWidget *window)
     bar->setSpacing(4);
     m_edtFind = new QLineEdit(this);
     m_edtFind->setObjectName(QStringLiteral("edtFind"));
-    m_edtFind->setClearButtonEnabled(true);
     m_edtFind->setMinimumWidth(180);
     TSendPane::KeepOwnKeys(m_edtFind);
     m_btnFindPrev = MakeButton("btnFindPrev", QStyle::SP_ArrowUp, this);
@@ -164,6 +163,9 @@ void TFindBar::Open()
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
         m_edtFind->setText(selected);
     const bool wasHidden = isHidden();
+    // Its picture comes from the icon theme, a look-up that held up the first window by 4 ms:
+    // the bar gets it when it is first wanted.
+    m_edtFind->setClearButtonEnabled(true);
     show();
     m_actFindClose->setEnabled(true);
     m_edtFind->setFocus();
