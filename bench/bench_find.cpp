@@ -24,7 +24,7 @@
 #include <QtCore/qtestsupport_core.h>
 #include <QtWidgets/qtestsupport_widgets.h>
 
-#include "stall_meter.h"
+#include "stallmeter.h"
 #include "lang/langlist.h"
 #include "ui/config/configcommands.h"
 #include "ui/terminal/findbar.h"
@@ -81,10 +81,9 @@ TRun Type(m845::TFrm_Main &window, m845::TFindBar &bar, const QString &text, boo
         run.slowestCountMs = std::max(run.slowestCountMs, counted.nsecsElapsed() / 1e6);
         Pump(static_cast<int>(std::max<qint64>(0, 120 - counted.elapsed())));
     }
-    stalls.timer.stop();
     feed.stop();
-    run.worstMs = stalls.worst / 1e6;
-    run.over16 = stalls.over16;
+    run.worstMs = stalls.StopMs();
+    run.over16 = stalls.FramesMissed();
     run.matches = bar.Search().Count();
     run.findWorkMs = bar.LongestWorkNs() / 1e6;
     return run;
@@ -147,9 +146,9 @@ int main(int argc, char **argv)
     StallMeter idle;
     idle.Start();
     Pump(1000);
-    idle.timer.stop();
-    std::printf("idle window for 1 s: longest stall %.1f ms (over 16 ms: %d)\n", idle.worst / 1e6,
-                idle.over16);
+    const double idleMs = idle.StopMs();
+    std::printf("idle window for 1 s: longest stall %.1f ms (over 16 ms: %d)\n", idleMs,
+                idle.FramesMissed());
 
     m845::TFindBar &bar = tools->Find();
     bar.Open();

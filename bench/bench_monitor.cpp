@@ -18,15 +18,14 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QToolButton>
 #include <QtCore/qtestsupport_core.h>
 
+#include "simwindow.h"
 #include "stallmeter.h"
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
@@ -162,29 +161,9 @@ int main(int argc, char **argv)
             w.AdoptPart(std::move(monitor));
         });
         window.show();
-        window.findChild<QComboBox *>(QStringLiteral("cbbOpenCom"))
-            ->setEditText(QString::fromStdString(sim.SlavePath()));
-        window.findChild<QToolButton *>(QStringLiteral("btnOpenClose"))->click();
-        if (!window.Link().IsPortOpen()) {
-            std::fprintf(stderr, "could not open %s\n", sim.SlavePath().c_str());
-            return 1;
-        }
-        (void)QTest::qWaitFor(
-            [&] {
-                window.Log().Flush();
-                return window.Log().Dialog()->toPlainText().contains(
-                    QString::fromStdString(sim.Param("STMSG")));
-            },
-            10000);
         // Command mode first, so that the figures are the polls' and not the first time-out's.
-        window.findChild<QPushButton *>(QStringLiteral("btnPPPA"))->click();
-        (void)QTest::qWaitFor(
-            [&] {
-                window.Log().Flush();
-                return window.Log().Dialog()->toPlainText().contains(
-                    QStringLiteral("Operation complete"));
-            },
-            10000);
+        if (!m845::bench::OpenInCommandMode(window, sim))
+            return 1;
         // As fast as the default command pause lets it: a poll every turn, links every second.
         part->Monitor().SetCsqPeriod(m845::kMinPollPeriodMs);
         part->Monitor().SetLinkPeriod(1000);

@@ -15,14 +15,13 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QToolButton>
 #include <QtCore/qtestsupport_core.h>
 
+#include "simwindow.h"
 #include "stallmeter.h"
 #include "devsim/simserver.h"
 #include "lang/langlist.h"
@@ -84,27 +83,9 @@ int main(int argc, char **argv)
         });
         session->Sequencer().SetCommandDelay(delay);
         window.show();
-        window.findChild<QComboBox *>(QStringLiteral("cbbOpenCom"))
-            ->setEditText(QString::fromStdString(sim.SlavePath()));
-        window.findChild<QToolButton *>(QStringLiteral("btnOpenClose"))->click();
-        if (!window.Link().IsPortOpen()) {
-            std::fprintf(stderr, "could not open %s\n", sim.SlavePath().c_str());
-            return 1;
-        }
-        // The device greets when the line comes up; "+++" needs a quiet line around it.
-        (void)QTest::qWaitFor(
-            [&] {
-                window.Log().Flush();
-                return window.Log().Dialog()->toPlainText().contains(
-                    QString::fromStdString(sim.Param("STMSG")));
-            },
-            10000);
         // Command mode first, so the runs measure the queries and not the five-second time-out.
-        window.findChild<QPushButton *>(QStringLiteral("btnPPPA"))->click();
-        if (!WaitCompletions(window, 1)) {
-            std::fprintf(stderr, "the device did not enter command mode\n");
+        if (!m845::bench::OpenInCommandMode(window, sim))
             return 1;
-        }
 
         const int interval = 60; // the read interval at 115200 baud
         const double lineMs = 10.0 * 1000.0 / 115200.0;
