@@ -23,6 +23,7 @@
 #include <QtTest/QTest>
 
 #include "common/file_text.h"
+#include "common/readall_wire.h"
 #include "common/scoped_env.h"
 #include "common/scoped_language.h"
 #include "devsim/simserver.h"
@@ -47,15 +48,7 @@ namespace fs = std::filesystem;
 
 const std::vector<int> kWalk = {31, 20, 12, 5, 99, 24};
 
-const std::vector<std::string> kReadAllQueries = {
-    "AT+VER?",       "AT+E?",       "AT+WKMOD?",   "AT+CMDPW?",    "AT+STMSG?",   "AT+RSTIM?",
-    "AT+SN?",        "AT+ICCID?",   "AT+IMEI?",    "AT+UART?",     "AT+UARTFT?",  "AT+UARTFL?",
-    "AT+APN?",       "AT+SOCKA?",   "AT+SOCKB?",   "AT+SOCKAEN?",  "AT+SOCKBEN?", "AT+SOCKASL?",
-    "AT+SOCKBSL?",   "AT+SOCKALK?", "AT+SOCKBLK?", "AT+SOCKATO?",  "AT+SOCKBTO?", "AT+SOCKIND?",
-    "AT+SOCKRSTIM?", "AT+REGEN?",   "AT+REGTP?",   "AT+REGDT?",    "AT+REGSND?",  "AT+CLOUD?",
-    "AT+ID?",        "AT+HEARTEN?", "AT+HEARTDT?", "AT+HEARTSND?", "AT+HEARTTM?", "AT+HTPTP?",
-    "AT+HTPURL?",    "AT+HTPSV?",   "AT+HTPHD?",   "AT+HTPTO?",    "AT+HTPFLT?",
-};
+using test::kReadAllQueries;
 
 devsim::SimOptions WanderingSignal()
 {
