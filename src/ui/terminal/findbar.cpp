@@ -32,11 +32,10 @@ constexpr qint64 kSliceNs = 4'000'000;
 // The count and highlight follow a stream of new entries at this pace, not at every one.
 constexpr int kRefreshMs = 30;
 
-QToolButton *MakeButton(const char *name, QStyle::StandardPixmap icon, QWidget *parent)
+QToolButton *MakeButton(const char *name, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(icon));
     button->setAutoRaise(true);
     return button;
 }
@@ -83,13 +82,13 @@ TFindBar::TFindBar(QPlainTextEdit &box, QWidget *window)
     m_edtFind->setObjectName(QStringLiteral("edtFind"));
     m_edtFind->setMinimumWidth(180);
     TSendPane::KeepOwnKeys(m_edtFind);
-    m_btnFindPrev = MakeButton("btnFindPrev", QStyle::SP_ArrowUp, this);
-    m_btnFindNext = MakeButton("btnFindNext", QStyle::SP_ArrowDown, this);
+    m_btnFindPrev = MakeButton("btnFindPrev", this);
+    m_btnFindNext = MakeButton("btnFindNext", this);
     m_chbFindCase = new QCheckBox(this);
     m_chbFindCase->setObjectName(QStringLiteral("chbFindCase"));
     m_lblFindCount = new QLabel(this);
     m_lblFindCount->setObjectName(QStringLiteral("lblFindCount"));
-    m_btnFindClose = MakeButton("btnFindClose", QStyle::SP_TitleBarCloseButton, this);
+    m_btnFindClose = MakeButton("btnFindClose", this);
     bar->addWidget(m_edtFind, 1);
     bar->addWidget(m_btnFindPrev);
     bar->addWidget(m_btnFindNext);
@@ -163,9 +162,14 @@ void TFindBar::Open()
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
         m_edtFind->setText(selected);
     const bool wasHidden = isHidden();
-    // Its picture comes from the icon theme, a look-up that held up the first window by 4 ms:
-    // the bar gets it when it is first wanted.
-    m_edtFind->setClearButtonEnabled(true);
+    // The pictures come from the icon theme, look-ups that held up the first window by 9 ms:
+    // the bar gets them when it is first wanted.
+    if (!m_edtFind->isClearButtonEnabled()) {
+        m_edtFind->setClearButtonEnabled(true);
+        m_btnFindPrev->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+        m_btnFindNext->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+        m_btnFindClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    }
     show();
     m_actFindClose->setEnabled(true);
     m_edtFind->setFocus();
