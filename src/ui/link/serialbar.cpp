@@ -39,7 +39,7 @@ QLabel *MakeLabel(const QString &name, QWidget *parent)
 } // namespace
 
 TPortComboBox::TPortComboBox(QWidget *parent)
-    : QComboBox(parent)
+    : TSizedComboBox(TWidth::Contents, parent)
     , PortSource(&SystemPorts)
 {
     setEditable(true);
@@ -94,7 +94,6 @@ TSerialToolBar::TSerialToolBar(QWidget *parent)
     m_cbbOpenCom = new TPortComboBox(rztlbrCom);
     m_cbbOpenCom->setObjectName(QStringLiteral("cbbOpenCom"));
     m_cbbOpenCom->setMinimumWidth(150);
-    m_cbbOpenCom->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_lblOpenBaud = MakeLabel(QStringLiteral("lblOpenBaud"), rztlbrCom);
     m_cbbOpenBaud
         = MakeList(QStringLiteral("cbbOpenBaud"),

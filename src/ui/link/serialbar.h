@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QWidget>
 
+#include "ui/common/sizedcombo.h"
 #include "ui/link/linkcontrol.h"
 
 class QLabel;
@@ -18,7 +19,7 @@ namespace m845 {
 
 // The port box: dropping it down re-reads the system's ports and keeps what the user chose or
 // typed; it is editable, so a typed device path (a pty, a by-path link) opens too.
-class TPortComboBox final : public QComboBox
+class TPortComboBox final : public TSizedComboBox
 {
     Q_OBJECT
 public:

@@ -58,9 +58,11 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
         Refresh();
     };
 
-    m_panel = new TMonitorPanel;
-    // Between the single-command buttons and the log.
-    if (auto *splitter = window.findChild<QSplitter *>(QStringLiteral("rzspltrBtnAndDialog"))) {
+    // Between the single-command buttons and the log; built in its place, so that it is laid
+    // out in the window's font once, not twice.
+    auto *splitter = window.findChild<QSplitter *>(QStringLiteral("rzspltrBtnAndDialog"));
+    m_panel = new TMonitorPanel(splitter);
+    if (splitter != nullptr) {
         splitter->insertWidget(1, m_panel);
         splitter->setStretchFactor(1, 0);
     }

@@ -17,6 +17,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "ui/common/sizedcombo.h"
 #include "ui/common/textsetters.h"
 #include "ui/panel/parampanel_regdata.h"
 #include "ui/panel/workmodediagram.h"
@@ -54,15 +55,14 @@ QLineEdit *MakeEdit(QWidget *parent, const QString &name, QLabel * = nullptr)
 QComboBox *MakeCombo(QWidget *parent, const QString &name, const QStringList &items, int index,
                      QLabel * = nullptr)
 {
-    auto *box = new QComboBox(parent);
+    // Long item texts must not force the page wider than the panel.
+    auto *box = new TSizedComboBox(TSizedComboBox::TWidth::MinimumLength, parent);
     box->setObjectName(name);
     box->setAccessibleName(name);
     box->addItems(items);
     box->setCurrentIndex(index);
     // A wheel over an unfocused list scrolls the page instead of changing a parameter.
     box->setFocusPolicy(Qt::StrongFocus);
-    // Long item texts must not force the page wider than the panel.
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     box->setMinimumContentsLength(6);
     return box;
 }
@@ -330,11 +330,13 @@ void TParamPanel::BuildRegGroup(QWidget *host)
     grid->setColumnStretch(1, 1);
 }
 
+// The pages are born inside the panel, in its font: a page whose font changed as it joined the
+// stack would have each of its lists build its drop-down at once.
 QWidget *TParamPanel::BuildNetPage()
 {
-    auto *page = new QWidget;
+    auto *page = new QWidget(this);
     page->setObjectName(Name("rztbshtNetTran"));
-    auto *content = new QWidget;
+    auto *content = new QWidget(this);
     content->setObjectName(Name("advscrlbxParaContent"));
     auto *grid = new QGridLayout(content);
     grid->setContentsMargins(6, 4, 6, 6);
@@ -394,7 +396,7 @@ QWidget *TParamPanel::BuildNetPage()
 
 QWidget *TParamPanel::BuildHttpdPage()
 {
-    auto *page = new QWidget;
+    auto *page = new QWidget(this);
     page->setObjectName(Name("rztbshtHttpd"));
     m_rzgrpbxHttpdPara = MakeGroup(page, Name("rzgrpbxHttpdPara"));
     QGroupBox *g = m_rzgrpbxHttpdPara;
@@ -438,7 +440,7 @@ QWidget *TParamPanel::BuildHttpdPage()
 
 QWidget *TParamPanel::BuildSmsPage()
 {
-    auto *page = new QWidget;
+    auto *page = new QWidget(this);
     page->setObjectName(Name("rztbshtSmsTran"));
     m_rzgrpbxSmsTranPara = MakeGroup(page, Name("rzgrpbxSmsTranPara"));
     QGroupBox *g = m_rzgrpbxSmsTranPara;
@@ -461,10 +463,10 @@ QWidget *TParamPanel::BuildSmsPage()
 
 QWidget *TParamPanel::BuildBaseArea()
 {
-    auto *sizePanel = new QWidget;
+    auto *sizePanel = new QWidget(this);
     sizePanel->setObjectName(Name("rzszpnlBase"));
     m_rzgrpbxBase = MakeGroup(sizePanel, Name("rzgrpbxBase"));
-    auto *content = new QWidget;
+    auto *content = new QWidget(this);
     content->setObjectName(Name("advscrlbxBaseContent"));
 
     m_lblUart = MakeLabel(content, Name("lblUart"));

@@ -16,7 +16,8 @@ namespace m845 {
 
 TDeviceSession::TDeviceSession(TFrm_Main &window)
     : m_window(window)
-    , m_panel(new TParamPanel)
+    // Built in its place, so that it is laid out in the window's font once, not twice.
+    , m_panel(new TParamPanel(window.ParameterHost()))
     , m_rzpbWhile(window.ProgressBar())
     , m_pauseTimer(kDefaultCommandDelay, this)
     , m_applier(*m_panel, window.Log())
