@@ -258,6 +258,8 @@ int TMonitorPanel::WantedHeight() const
 
 void TMonitorPanel::ShowBody(bool on)
 {
+    if (on && m_labelSizesStale)
+        FixLabelSizes();
     m_body->setVisible(on);
     // A splitter keeps what its children allow: the header alone while the monitor is off.
     if (on) {
@@ -284,7 +286,10 @@ void TMonitorPanel::ApplyTexts()
         m_cardValues[i]->setAccessibleName(Lang(kCardRows[i].caption));
     }
     m_trend->setAccessibleName(Lang("info_MonTrend"));
-    FixLabelSizes();
+    // The readings' large font is loaded only once they are shown (a millisecond of the start).
+    m_labelSizesStale = true;
+    if (!m_body->isHidden())
+        FixLabelSizes();
     m_shownBand = -1;
     if (m_monitor != nullptr)
         Show(*m_monitor);
@@ -294,6 +299,7 @@ void TMonitorPanel::FixLabelSizes()
 {
     // A label of fixed size takes a new text without a new layout of the whole window, which
     // every poll and every second would otherwise cost.
+    m_labelSizesStale = false;
     const auto lines = [](QLabel *label, int count) {
         label->setFixedSize(kReadingWidth, count * label->fontMetrics().lineSpacing() + 2);
     };

@@ -70,6 +70,7 @@ private:
     QLabel *m_cardValues[5] = {};
     int m_shownBand = -1;
     bool m_saving = false;
+    bool m_labelSizesStale = true;
 };
 
 // "45 s", "2 min 5 s", "1 h 12 min" in the current language.
