@@ -4,8 +4,10 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -122,6 +124,31 @@ int Provision(int argc, char **argv)
     return run.Run();
 }
 
+// Fontconfig reads and parses its configuration files, some 2 ms, when the first font is looked
+// up, which is while the first list box of the window is built. Where Qt's text goes through
+// fontconfig (the library is then loaded already), that work runs on a second thread while Qt
+// connects to the display; fontconfig takes whichever start finishes first.
+class TEarlyFontConfig final
+{
+public:
+    TEarlyFontConfig()
+    {
+        using TInit = int (*)();
+        if (auto *init = reinterpret_cast<TInit>(::dlsym(RTLD_DEFAULT, "FcInit")))
+            m_thread = std::thread(init);
+    }
+    ~TEarlyFontConfig()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    TEarlyFontConfig(const TEarlyFontConfig &) = delete;
+    TEarlyFontConfig &operator=(const TEarlyFontConfig &) = delete;
+
+private:
+    std::thread m_thread;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -141,6 +168,7 @@ int main(int argc, char **argv)
     if (parsed.options.Provisioning())
         return Provision(argc, argv);
 
+    const TEarlyFontConfig fontConfig;
     // Mapped before the application starts and unmapped after it ends.
     const m845::TSharedBlock sharedBlock;
     // The menu bar belongs to the window's top edge, also on desktops with a global menu; and
