@@ -1,6 +1,7 @@
 // Start-up to the first shown window, and memory once idle, for m845tool and for CuteCom,
 // started the same way on the same display, taking turns. Run under a display without a window
-// manager: xvfb-run -a bench_startup [--runs N] [--program PATH]
+// manager: xvfb-run -a bench_startup [--runs N] [--program PATH] [--peer PATH]
+// (--peer: another build in CuteCom's place, to compare two builds of m845tool)
 //
 // A top-level window is mapped straight onto the root window when no window manager runs,
 // so the moment it is shown is the MapNotify seen on the root.
@@ -168,6 +169,7 @@ std::vector<Result> Measure(Display *display, const std::vector<std::vector<std:
 int main(int argc, char **argv)
 {
     int runs = 15;
+    std::string peerProgram = "cutecom";
     std::string program
         = std::filesystem::path(argv[0]).parent_path().parent_path() / "src/app/m845tool";
     for (int i = 1; i < argc; ++i) {
@@ -175,6 +177,8 @@ int main(int argc, char **argv)
             runs = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc)
             program = argv[++i];
+        else if (std::strcmp(argv[i], "--peer") == 0 && i + 1 < argc)
+            peerProgram = argv[++i];
     }
     Display *display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -182,23 +186,24 @@ int main(int argc, char **argv)
         return 1;
     }
     // One run of each first, unmeasured, so both find their libraries in the page cache.
-    Measure(display, {{program}, {"cutecom"}}, 1);
-    const std::vector<Result> both = Measure(display, {{program}, {"cutecom"}}, runs);
+    Measure(display, {{program}, {peerProgram}}, 1);
+    const std::vector<Result> both = Measure(display, {{program}, {peerProgram}}, runs);
     const Result &ours = both[0];
     const Result &peer = both[1];
-    std::printf("start-up to first window (median of %d): m845tool %.0f ms, CuteCom %.0f ms, "
+    const std::string peerName = peerProgram == "cutecom" ? "CuteCom" : peerProgram;
+    std::printf("start-up to first window (median of %d): m845tool %.1f ms, %s %.1f ms, "
                 "ratio %.2f\n",
-                runs, ours.startupMs, peer.startupMs, ours.startupMs / peer.startupMs);
-    std::printf("CPU time by then (all threads): m845tool %.1f ms, CuteCom %.1f ms, ratio %.2f\n",
-                ours.cpuMs, peer.cpuMs, ours.cpuMs / peer.cpuMs);
+                runs, ours.startupMs, peerName.c_str(), peer.startupMs, ours.startupMs / peer.startupMs);
+    std::printf("CPU time by then (all threads): m845tool %.1f ms, %s %.1f ms, ratio %.2f\n",
+                ours.cpuMs, peerName.c_str(), peer.cpuMs, ours.cpuMs / peer.cpuMs);
     std::printf(
-        "idle memory (RSS, 3 s after start, median of 3): m845tool %.1f MB, CuteCom %.1f MB, "
+        "idle memory (RSS, 3 s after start, median of 3): m845tool %.1f MB, %s %.1f MB, "
         "ratio %.2f\n",
-        ours.idleMb, peer.idleMb, ours.idleMb / peer.idleMb);
-    std::printf("figure: start-up to the first shown window | %.0f ms | CuteCom %.0f ms | %.2f\n",
-                ours.startupMs, peer.startupMs, ours.startupMs / peer.startupMs);
-    std::printf("figure: idle memory (RSS) | %.1f MB | CuteCom %.1f MB | %.2f\n", ours.idleMb,
-                peer.idleMb, ours.idleMb / peer.idleMb);
+        ours.idleMb, peerName.c_str(), peer.idleMb, ours.idleMb / peer.idleMb);
+    std::printf("figure: start-up to the first shown window | %.0f ms | %s %.0f ms | %.2f\n",
+                ours.startupMs, peerName.c_str(), peer.startupMs, ours.startupMs / peer.startupMs);
+    std::printf("figure: idle memory (RSS) | %.1f MB | %s %.1f MB | %.2f\n", ours.idleMb,
+                peerName.c_str(), peer.idleMb, ours.idleMb / peer.idleMb);
     XCloseDisplay(display);
     return 0;
 }

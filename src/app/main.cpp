@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,8 +18,10 @@
 
 #include "app/options.h"
 #include "lang/langlist.h"
+#include "serial/portlist.h"
 #include "provision/batch.h"
 #include "ui/config/configcommands.h"
+#include "ui/link/serialbar.h"
 #include "ui/link/reopencontrol.h"
 #include "ui/monitor/monitorpart.h"
 #include "ui/provision/provisioning.h"
@@ -124,28 +127,53 @@ int Provision(int argc, char **argv)
     return run.Run();
 }
 
-// Fontconfig reads and parses its configuration files, some 2 ms, when the first font is looked
-// up, which is while the first list box of the window is built. Where Qt's text goes through
-// fontconfig (the library is then loaded already), that work runs on a second thread while Qt
-// connects to the display; fontconfig takes whichever start finishes first.
-class TEarlyFontConfig final
+// The port list read ahead, taken by the port box's first look at the system's ports.
+std::optional<std::vector<std::string>> g_portsReadAhead;
+
+std::vector<std::string> PortsReadAheadOnce()
+{
+    if (!g_portsReadAhead)
+        return m845::ReadPortNames();
+    std::vector<std::string> ports = std::move(*g_portsReadAhead);
+    g_portsReadAhead.reset();
+    return ports;
+}
+
+// What the first window needs and Qt does not do itself, done on a second thread while Qt
+// connects to the display (some 10 ms), and ready before the window is built.
+class TEarlyStart final
 {
 public:
-    TEarlyFontConfig()
+    TEarlyStart()
+        : m_thread([this] { Run(); })
     {
-        using TInit = int (*)();
-        if (auto *init = reinterpret_cast<TInit>(::dlsym(RTLD_DEFAULT, "FcInit")))
-            m_thread = std::thread(init);
     }
-    ~TEarlyFontConfig()
+    ~TEarlyStart() { Join(); }
+    TEarlyStart(const TEarlyStart &) = delete;
+    TEarlyStart &operator=(const TEarlyStart &) = delete;
+
+    // After it, the language list is in place and the port list read.
+    void Join()
     {
         if (m_thread.joinable())
             m_thread.join();
     }
-    TEarlyFontConfig(const TEarlyFontConfig &) = delete;
-    TEarlyFontConfig &operator=(const TEarlyFontConfig &) = delete;
+    [[nodiscard]] const m845::TLangFileProblem &LanguageProblem() const { return m_languageProblem; }
 
 private:
+    void Run()
+    {
+        // Fontconfig reads and parses its configuration files, some 2 ms, when the first font is
+        // looked up. Where Qt's text goes through fontconfig (the library is then loaded
+        // already), that is done here; fontconfig takes whichever start finishes first.
+        using TInit = int (*)();
+        if (auto *init = reinterpret_cast<TInit>(::dlsym(RTLD_DEFAULT, "FcInit")))
+            init();
+        m_languageProblem = m845::InitLanguage();
+        g_portsReadAhead = m845::ReadPortNames();
+    }
+
+    m845::TLangFileProblem m_languageProblem;
     std::thread m_thread;
 };
 
@@ -168,7 +196,7 @@ int main(int argc, char **argv)
     if (parsed.options.Provisioning())
         return Provision(argc, argv);
 
-    const TEarlyFontConfig fontConfig;
+    TEarlyStart early;
     // Mapped before the application starts and unmapped after it ends.
     const m845::TSharedBlock sharedBlock;
     // The menu bar belongs to the window's top edge, also on desktops with a global menu; and
@@ -182,10 +210,13 @@ int main(int argc, char **argv)
     parsed = m845::ParseOptions(Arguments(argc, argv), false);
     if (!parsed.error.empty())
         return UsageError(parsed.error);
+    early.Join();
 
     // The device side and the configuration file join the window before its creation steps
     // run; the configuration goes first at close, while the session it reads still exists.
-    m845::TFrm_Main mainWindow([&parsed](m845::TFrm_Main &window) {
+    m845::TFrm_Main mainWindow([&parsed, &early](m845::TFrm_Main &window) {
+        window.AdoptLanguage(early.LanguageProblem());
+        window.SerialBar().PortBox()->PortSource = &PortsReadAheadOnce;
         auto session = std::make_unique<m845::TDeviceSession>(window);
         auto config = std::make_unique<m845::TConfigCommands>(window, *session);
         auto verify = std::make_unique<m845::TVerifyCommands>(window, *session, config.get());

@@ -39,8 +39,9 @@ QSize TSizedComboBox::Hint(bool minimum) const
     for (int i = 0; items && i < count(); ++i) {
         const bool withIcon = !itemIcon(i).isNull();
         hasIcon = hasIcon || withIcon;
-        contents.setWidth(std::max(contents.width(), fm.boundingRect(itemText(i)).width()
-                                                         + (withIcon ? iconSize().width() + 4 : 0)));
+        contents.setWidth(
+            std::max(contents.width(), fm.boundingRect(itemText(i)).width()
+                                           + (withIcon ? iconSize().width() + 4 : 0)));
     }
     if (minimumContentsLength() > 0)
         contents.setWidth(std::max(contents.width(),
@@ -59,7 +60,7 @@ QSize TSizedComboBox::Hint(bool minimum) const
 QSize TSizedComboBox::Cached(bool minimum) const
 {
     const TInputs inputs{minimumContentsLength(), iconSize(), placeholderText(), isEditable(),
-                        hasFrame()};
+                         hasFrame()};
     if (!(inputs == m_inputs)) {
         m_inputs = inputs;
         m_hint = QSize();

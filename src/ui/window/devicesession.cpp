@@ -130,8 +130,7 @@ void TDeviceSession::OnRunStarted(int runId, TRunKind kind)
     emit RunStarted(runId, kind);
 }
 
-void TDeviceSession::OnCommandRefused(int runId, std::string_view command,
-                                      std::string_view refusal)
+void TDeviceSession::OnCommandRefused(int runId, std::string_view command, std::string_view refusal)
 {
     emit CommandRefused(runId, QString::fromUtf8(command.data(), std::ssize(command)),
                         QString::fromUtf8(refusal.data(), std::ssize(refusal)));

@@ -178,7 +178,7 @@ QWidget *TFrm_Main::BuildCommandSide()
 
 void TFrm_Main::FormCreate()
 {
-    TLangFileProblem langProblem;
+    TLangFileProblem langProblem = m_adoptedLanguageProblem;
     if (LangList() == nullptr) {
         langProblem = InitLanguage();
         m_ownsLanguage = true;
@@ -223,6 +223,12 @@ void TFrm_Main::InstallParameterPanel(QWidget *panel)
     // The panel carries the parameter side's own name.
     m_parameterHost->setObjectName(QStringLiteral("pnlLHost"));
     m_parameterHost->layout()->addWidget(panel);
+}
+
+void TFrm_Main::AdoptLanguage(TLangFileProblem problem)
+{
+    m_ownsLanguage = true;
+    m_adoptedLanguageProblem = std::move(problem);
 }
 
 void TFrm_Main::AdoptPart(std::unique_ptr<QObject> part)

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 
+#include "lang/langlist.h"
 #include "ui/common/textsetters.h"
 
 class QAction;
@@ -62,6 +63,9 @@ public:
     // the stored setting is not changed by it.
     void OverrideLanguage(bool chinese) { m_languageOverride = chinese; }
     [[nodiscard]] std::optional<bool> LanguageOverride() const { return m_languageOverride; }
+    // The language list was loaded before the window was built (while Qt started): the window
+    // releases it at close and reports its file's problem as its own loading would.
+    void AdoptLanguage(TLangFileProblem problem);
 
     void ApplyMainTexts();
     void mni_MenuClick(const QString &name);
@@ -144,6 +148,7 @@ private:
     std::vector<std::unique_ptr<QObject>> m_parts;
     std::optional<bool> m_languageOverride;
     bool m_ownsLanguage = false;
+    TLangFileProblem m_adoptedLanguageProblem;
     bool m_closed = false;
     bool m_showHints = true;
     bool m_custom = false;

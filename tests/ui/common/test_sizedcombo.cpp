@@ -39,13 +39,21 @@ TEST(SizedComboBox, HintsAreThoseOfQtsPolicy)
 {
     const TCase cases[] = {
         {"empty port list", TWidth::Contents, {}, 0, true, 9},
-        {"port list", TWidth::Contents, {"ttyS0", "ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"}, 0,
-         true, 9},
+        {"port list",
+         TWidth::Contents,
+         {"ttyS0", "ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"},
+         0,
+         true,
+         9},
         {"contents, large font", TWidth::Contents, {"NONE", "ODD", "EVEN"}, 0, false, 14},
         {"contents with a minimum", TWidth::Contents, {"a"}, 12, false, 9},
         {"panel list", TWidth::MinimumLength, {"TCP", "UDP"}, 6, false, 9},
-        {"panel list, long items", TWidth::MinimumLength,
-         {"Send data to network", "Send data to serial port"}, 6, false, 9},
+        {"panel list, long items",
+         TWidth::MinimumLength,
+         {"Send data to network", "Send data to serial port"},
+         6,
+         false,
+         9},
         {"panel list, no minimum", TWidth::MinimumLength, {"x"}, 0, false, 9},
     };
     for (const TCase &c : cases) {

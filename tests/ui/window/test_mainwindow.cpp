@@ -384,6 +384,8 @@ TEST(JpegImage, BadDataGivesANullImageWithoutEndingTheProgram)
     EXPECT_TRUE(DecodeJpeg(QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)).isNull());
 }
 
+// The same whether the window loads the language list or the program loaded it ahead, while
+// Qt started, and handed it to the window.
 TEST(MainWindowStart, AnUnwritableDataFolderIsReportedAndTheProgramRuns)
 {
     // A plain file where the data folder should be: nothing can be written under it.
@@ -393,23 +395,30 @@ TEST(MainWindowStart, AnUnwritableDataFolderIsReportedAndTheProgramRuns)
     }
     const test::ScopedEnv dataDir("M845_DATA_DIR", blocker);
     const test::ScopedEnv lang("LANG", "en_US.UTF-8");
-    ReleaseLanguage();
-    {
-        TFrm_Main window;
-        ASSERT_NE(LangList(), nullptr);
-        EXPECT_EQ(window.Log().RxCount(),
-                  0U
-                      + Utf8ToGbk(LangFormat("info_LangFileFail",
-                                             {blocker + "/M845Lang.txt", std::strerror(ENOTDIR)}))
-                            .size());
-        window.Log().Flush();
-        const QString text = window.Log().Dialog()->toPlainText();
-        EXPECT_TRUE(text.contains(QString::fromStdString(blocker + "/M845Lang.txt")))
-            << text.toStdString();
-        EXPECT_EQ(window.findChild<QToolButton *>(QStringLiteral("btnOpenClose"))->text(),
-                  QStringLiteral("Open PC Serial"));
+    for (const bool loadedAhead : {false, true}) {
+        ReleaseLanguage();
+        const TLangFileProblem ahead = loadedAhead ? InitLanguage() : TLangFileProblem{};
+        {
+            TFrm_Main window([&](TFrm_Main &w) {
+                if (loadedAhead)
+                    w.AdoptLanguage(ahead);
+            });
+            ASSERT_NE(LangList(), nullptr);
+            EXPECT_EQ(window.Log().RxCount(),
+                      0U
+                          + Utf8ToGbk(LangFormat("info_LangFileFail", {blocker + "/M845Lang.txt",
+                                                                       std::strerror(ENOTDIR)}))
+                                .size())
+                << loadedAhead;
+            window.Log().Flush();
+            const QString text = window.Log().Dialog()->toPlainText();
+            EXPECT_TRUE(text.contains(QString::fromStdString(blocker + "/M845Lang.txt")))
+                << text.toStdString();
+            EXPECT_EQ(window.findChild<QToolButton *>(QStringLiteral("btnOpenClose"))->text(),
+                      QStringLiteral("Open PC Serial"));
+        }
+        EXPECT_EQ(LangList(), nullptr) << loadedAhead;
     }
-    EXPECT_EQ(LangList(), nullptr);
     std::remove(blocker.c_str());
 }
 
