@@ -146,8 +146,7 @@ class TEarlyStart final
 public:
     TEarlyStart()
         : m_thread([this] { Run(); })
-    {
-    }
+    {}
     ~TEarlyStart() { Join(); }
     TEarlyStart(const TEarlyStart &) = delete;
     TEarlyStart &operator=(const TEarlyStart &) = delete;
@@ -158,7 +157,10 @@ public:
         if (m_thread.joinable())
             m_thread.join();
     }
-    [[nodiscard]] const m845::TLangFileProblem &LanguageProblem() const { return m_languageProblem; }
+    [[nodiscard]] const m845::TLangFileProblem &LanguageProblem() const
+    {
+        return m_languageProblem;
+    }
 
 private:
     void Run()
