@@ -193,13 +193,13 @@ int main(int argc, char **argv)
     const std::string peerName = peerProgram == "cutecom" ? "CuteCom" : peerProgram;
     std::printf("start-up to first window (median of %d): m845tool %.1f ms, %s %.1f ms, "
                 "ratio %.2f\n",
-                runs, ours.startupMs, peerName.c_str(), peer.startupMs, ours.startupMs / peer.startupMs);
+                runs, ours.startupMs, peerName.c_str(), peer.startupMs,
+                ours.startupMs / peer.startupMs);
     std::printf("CPU time by then (all threads): m845tool %.1f ms, %s %.1f ms, ratio %.2f\n",
                 ours.cpuMs, peerName.c_str(), peer.cpuMs, ours.cpuMs / peer.cpuMs);
-    std::printf(
-        "idle memory (RSS, 3 s after start, median of 3): m845tool %.1f MB, %s %.1f MB, "
-        "ratio %.2f\n",
-        ours.idleMb, peerName.c_str(), peer.idleMb, ours.idleMb / peer.idleMb);
+    std::printf("idle memory (RSS, 3 s after start, median of 3): m845tool %.1f MB, %s %.1f MB, "
+                "ratio %.2f\n",
+                ours.idleMb, peerName.c_str(), peer.idleMb, ours.idleMb / peer.idleMb);
     std::printf("figure: start-up to the first shown window | %.0f ms | %s %.0f ms | %.2f\n",
                 ours.startupMs, peerName.c_str(), peer.startupMs, ours.startupMs / peer.startupMs);
     std::printf("figure: idle memory (RSS) | %.1f MB | %s %.1f MB | %.2f\n", ours.idleMb,
