@@ -244,12 +244,11 @@ void TFirmwareUpgrade::SendDue()
         std::uint8_t *data = m_lastTransmission.data() + 3;
         std::size_t got = 0;
         std::string reason;
-        const std::string path = m_firmwareFile.Path();
         switch (m_firmwareFile.Read(m_filePosition, data, kDataSize, got, reason)) {
         case TFirmwareRead::Ok:
             break;
         case TFirmwareRead::Changed:
-            StopTransfer(LangFormat("info_FwFileChanged", {path}), true);
+            StopTransfer(LangFormat("info_FwFileChanged", {m_firmwareFile.Path()}), true);
             return;
         case TFirmwareRead::Failed:
             StopTransfer(LangFormat("info_FwFileReadFail", {reason}), true);

@@ -183,6 +183,29 @@ TEST(Crc16Xmodem, MatchesCheckValues)
     EXPECT_EQ(Crc16Xmodem(digits.data(), 0, 0), 0);
 }
 
+// The sum a bit at a time, as the polynomial defines it: every length and start, so that the
+// eight-byte reads and the bytes left after them are both covered.
+TEST(Crc16Xmodem, AgreesWithTheBitwiseSumForEveryLengthAndStart)
+{
+    std::vector<std::uint8_t> data(64);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    const auto bitwise = [&data](std::size_t start, std::size_t count) {
+        std::uint16_t crc = 0;
+        for (std::size_t i = start; i < start + count; ++i) {
+            crc = static_cast<std::uint16_t>(crc ^ (data[i] << 8));
+            for (int bit = 0; bit < 8; ++bit)
+                crc = static_cast<std::uint16_t>((crc & 0x8000U) != 0 ? (crc << 1) ^ 0x1021U
+                                                                      : crc << 1);
+        }
+        return crc;
+    };
+    for (std::size_t start = 0; start < 8; ++start)
+        for (std::size_t count = 0; start + count <= data.size(); ++count)
+            EXPECT_EQ(Crc16Xmodem(data.data(), start, count), bitwise(start, count))
+                << start << "+" << count;
+}
+
 TEST(Crc16Xmodem, CoversOnlyTheGivenRange)
 {
     // An XModem block's data sits behind a three-byte header.
@@ -199,7 +222,9 @@ TEST(EqualsNoCase, OnlyTheLettersAToZFoldAndTheLengthsMustAgree)
     // 0x7F differ by the same bit as a letter's cases and must stay different.
     for (int x = 0; x < 256; ++x) {
         for (int y = 0; y < 256; ++y) {
-            const auto fold = [](int c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+            const auto fold = [](int c) {
+                return c >= 'A' && c <= 'Z' ? c + 32 : c;
+            };
             const std::string a(1, static_cast<char>(x));
             const std::string b(1, static_cast<char>(y));
             ASSERT_EQ(EqualsNoCase(a, b), fold(x) == fold(y)) << x << " " << y;
