@@ -3,6 +3,7 @@
 // A link that records what goes out, and the answer length it was told to expect at each write.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,10 @@ public:
     {
         if (!open || !writable)
             return false;
+        if (OnWrite) {
+            OnWrite({reinterpret_cast<const char *>(data), length});
+            return true;
+        }
         writes.emplace_back(reinterpret_cast<const char *>(data), length);
         expectedAtWrite.push_back(expected);
         return true;
@@ -36,6 +41,8 @@ public:
     bool writable = true;
     std::uint16_t expected = 0;
     std::string lastSent;
+    // Where set, each write goes there instead of into writes (the fuzzer keeps none).
+    std::function<void(std::string_view)> OnWrite;
     std::vector<std::string> writes;
     std::vector<std::uint16_t> expectedAtWrite;
 };

@@ -4,12 +4,16 @@
 // block numbers only repeat, advance by one or start over, and success is reported only after
 // every block of the file and the end byte were acknowledged.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -57,41 +61,89 @@ public:
 
     [[nodiscard]] bool Valid() const { return m_fd >= 0; }
     [[nodiscard]] const std::string &Path() const { return m_path; }
-    [[nodiscard]] const std::string &Content() const { return m_content; }
+    [[nodiscard]] const std::string &Content() const { return m_current->content; }
     // The file an input starts with. Its content is a function of size and seed, so the same
     // pair as the last one written leaves the file alone.
     void Prepare(std::size_t size, std::uint8_t seed)
     {
-        if (!m_written || size != m_content.size() || seed != m_seed)
+        if (m_current == nullptr || m_current->size != size || m_current->seed != seed)
             Replace(size, seed);
     }
     void Replace(std::size_t size, std::uint8_t seed)
     {
-        m_written = true;
-        m_seed = seed;
-        m_content.resize(size);
-        for (std::size_t i = 0; i < size; ++i)
-            m_content[i] = static_cast<char>((i * 31 + seed) ^ (i >> 7));
+        m_current = &Version(size, seed);
+        const std::string &content = m_current->content;
         // Written over, then cut to size: emptied first, the file would give its pages back and
         // take new ones, zeroed, for every input.
-        if (::pwrite(m_fd, m_content.data(), size, 0) != static_cast<ssize_t>(size)
+        if (::pwrite(m_fd, content.data(), size, 0) != static_cast<ssize_t>(size)
             || ::ftruncate(m_fd, static_cast<off_t>(size)) != 0)
             std::abort();
     }
 
+    // Block number (1 ..) of the file as a sender sends it, CRC included. Built once for each
+    // content: an input mostly starts with a file an input before it had.
+    [[nodiscard]] const std::uint8_t *Block(std::uint8_t number)
+    {
+        TVersion &version = *m_current;
+        const std::size_t index = number - std::size_t{1};
+        std::array<std::uint8_t, 133> &block = version.blocks.at(index);
+        if (!version.built[index]) {
+            version.built[index] = true;
+            block[0] = 0x01;
+            block[1] = number;
+            block[2] = static_cast<std::uint8_t>(255 - number);
+            const std::size_t at = index * 128;
+            const std::size_t from = std::min<std::size_t>(128, version.size - at);
+            std::memcpy(block.data() + 3, version.content.data() + at, from);
+            std::memset(block.data() + 3 + from, 0x1A, 128 - from);
+            const std::uint16_t crc = m845::Crc16Xmodem(block.data() + 3, 0, 128);
+            block[131] = static_cast<std::uint8_t>(crc >> 8);
+            block[132] = static_cast<std::uint8_t>(crc & 0xFF);
+        }
+        return block.data();
+    }
+
 private:
+    struct TVersion
+    {
+        std::size_t size = 0;
+        std::uint8_t seed = 0;
+        std::string content;
+        std::vector<std::array<std::uint8_t, 133>> blocks;
+        std::vector<bool> built;
+    };
+
+    // The contents of the last few sizes and seeds, with their blocks.
+    TVersion &Version(std::size_t size, std::uint8_t seed)
+    {
+        for (TVersion &version : m_versions) {
+            if (version.size == size && version.seed == seed)
+                return version;
+        }
+        TVersion &version = m_versions[m_nextVersion];
+        m_nextVersion = (m_nextVersion + 1) % m_versions.size();
+        version = TVersion{size, seed, std::string(size, '\0'), {}, {}};
+        char *content = version.content.data();
+        for (std::size_t i = 0; i < size; ++i)
+            content[i] = static_cast<char>((i * 31 + seed) ^ (i >> 7));
+        version.blocks.resize((size + 127) / 128);
+        version.built.assign(version.blocks.size(), false);
+        return version;
+    }
+
     int m_fd = -1;
     std::string m_path;
-    std::string m_content;
-    bool m_written = false;
-    std::uint8_t m_seed = 0;
+    // The kept ones; an empty one stands for the empty file.
+    std::vector<TVersion> m_versions = std::vector<TVersion>(64);
+    std::size_t m_nextVersion = 0;
+    TVersion *m_current = nullptr;
 };
 
 // What the sender wrote must be a block it could have built from the file, or a control byte.
 class TWireCheck final
 {
 public:
-    void Check(const std::string &write, const TScratchFile &file, bool fileChanged)
+    void Check(std::string_view write, TScratchFile &file, bool fileChanged)
     {
         const auto *bytes = reinterpret_cast<const std::uint8_t *>(write.data());
         if (write.size() == 1) {
@@ -103,26 +155,27 @@ public:
         m_lastEot = false;
         if (write.size() != 133 || bytes[0] != 0x01 || bytes[1] + bytes[2] != 255)
             std::abort();
-        const std::uint16_t crc = m845::Crc16Xmodem(bytes + 3, 0, 128);
-        if (bytes[131] != (crc >> 8) || bytes[132] != (crc & 0xFF))
-            std::abort();
         const std::uint8_t number = bytes[1];
         if (m_hasLast && number != m_last && number != static_cast<std::uint8_t>(m_last + 1)
             && number != 1)
             std::abort();
         m_hasLast = true;
         m_last = number;
-        // Small files have no wrapped numbers: the block's place in the file is known.
-        const std::string &content = file.Content();
-        if (fileChanged || content.size() > 255 * 128 || number == 0)
-            return;
-        const std::size_t at = (number - 1) * std::size_t{128};
-        for (std::size_t i = 0; i < 128; ++i) {
-            const auto expected
-                = at + i < content.size() ? static_cast<std::uint8_t>(content[at + i]) : 0x1A;
-            if (bytes[3 + i] != expected)
+        // Small files have no wrapped numbers: the block's place in the file is known, and the
+        // block must be that one, CRC and all.
+        if (!fileChanged && file.Content().size() <= 255 * 128 && number != 0) {
+            if (number <= (file.Content().size() + 127) / 128) {
+                if (std::memcmp(bytes, file.Block(number), 133) != 0)
+                    std::abort();
+                return;
+            }
+            // Past the end of the file, nothing but padding.
+            if (std::any_of(bytes + 3, bytes + 131, [](std::uint8_t b) { return b != 0x1A; }))
                 std::abort();
         }
+        const std::uint16_t crc = m845::Crc16Xmodem(bytes + 3, 0, 128);
+        if (bytes[131] != (crc >> 8) || bytes[132] != (crc & 0xFF))
+            std::abort();
     }
     [[nodiscard]] bool LastWasEot() const { return m_lastEot; }
 
@@ -176,7 +229,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     TWireCheck wire;
     // Whether the file may differ from what the running transfer took at its start request.
     bool fileChanged = false;
-    std::size_t checked = 0;
+    link.OnWrite = [&](std::string_view write) {
+        wire.Check(write, file, fileChanged);
+    };
+    std::size_t shown = 0;
     while (!input.Empty()) {
         const std::int32_t sentBefore = fw.XmodemBlocksSent();
         const bool endSent = fw.XmodemState() == TXmodemState::EndSent;
@@ -238,15 +294,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             fw.CloseFirmwareFile();
             break;
         }
-        for (; checked < link.writes.size(); ++checked)
-            wire.Check(link.writes[checked], file, fileChanged);
         if (log.starts != starts)
             fileChanged = false;
         if (fw.XmodemBlockNo() != static_cast<std::uint8_t>(fw.XmodemBlocksSent()))
             std::abort();
-        for (const auto &[complete, total] : progress.shown)
+        for (; shown < progress.shown.size(); ++shown) {
+            const auto [complete, total] = progress.shown[shown];
             if (complete < 0 || complete > total)
                 std::abort();
+        }
         if (log.successes == successes)
             continue;
         // Success only as the answer to the end byte, after every block was acknowledged.
