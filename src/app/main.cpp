@@ -18,11 +18,11 @@
 
 #include "app/options.h"
 #include "lang/langlist.h"
-#include "serial/portlist.h"
 #include "provision/batch.h"
+#include "serial/portlist.h"
 #include "ui/config/configcommands.h"
-#include "ui/link/serialbar.h"
 #include "ui/link/reopencontrol.h"
+#include "ui/link/serialbar.h"
 #include "ui/monitor/monitorpart.h"
 #include "ui/provision/provisioning.h"
 #include "ui/terminal/terminaltools.h"

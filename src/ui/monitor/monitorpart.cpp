@@ -58,8 +58,8 @@ TMonitorPart::TMonitorPart(TFrm_Main &window, TDeviceSession &session, TConfigCo
         Refresh();
     };
 
-    // Between the single-command buttons and the log; built in its place, so that it is laid
-    // out in the window's font once, not twice.
+    // Between the single-command buttons and the log. Built in its place: joining the window
+    // later, it would change font and lay itself out again.
     auto *splitter = window.findChild<QSplitter *>(QStringLiteral("rzspltrBtnAndDialog"));
     m_panel = new TMonitorPanel(splitter);
     if (splitter != nullptr) {

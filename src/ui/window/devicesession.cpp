@@ -16,7 +16,8 @@ namespace m845 {
 
 TDeviceSession::TDeviceSession(TFrm_Main &window)
     : m_window(window)
-    // Built in its place, so that it is laid out in the window's font once, not twice.
+    // Built in its place: joining the window later, it would change font, and each of its lists
+    // would build its drop-down there and then.
     , m_panel(new TParamPanel(window.ParameterHost()))
     , m_rzpbWhile(window.ProgressBar())
     , m_pauseTimer(kDefaultCommandDelay, this)
