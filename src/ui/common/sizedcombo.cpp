@@ -63,8 +63,7 @@ QSize TSizedComboBox::Cached(bool minimum) const
                          hasFrame()};
     if (!(inputs == m_inputs)) {
         m_inputs = inputs;
-        m_hint = QSize();
-        m_minimumHint = QSize();
+        Forget();
     }
     QSize &hint = minimum ? m_minimumHint : m_hint;
     if (!hint.isValid())
@@ -89,7 +88,7 @@ void TSizedComboBox::changeEvent(QEvent *event)
     QComboBox::changeEvent(event);
 }
 
-void TSizedComboBox::Forget()
+void TSizedComboBox::Forget() const
 {
     m_hint = QSize();
     m_minimumHint = QSize();

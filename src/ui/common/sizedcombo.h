@@ -39,7 +39,7 @@ private:
 
     [[nodiscard]] QSize Hint(bool minimum) const;
     [[nodiscard]] QSize Cached(bool minimum) const;
-    void Forget();
+    void Forget() const;
 
     TWidth m_rule;
     // A layout asks for the hints many times over: they are worked out once per change.
