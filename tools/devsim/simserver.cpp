@@ -68,6 +68,10 @@ std::string Escaped(const std::string &line)
     return out;
 }
 
+// How long before an exact hand-over the thread stops sleeping; covers the timer's slack and
+// wake-up here.
+constexpr std::chrono::nanoseconds kSpinLead = std::chrono::microseconds(150);
+
 timespec ToTimespec(std::chrono::nanoseconds span)
 {
     const auto ns = std::max<std::int64_t>(span.count(), 0);
@@ -289,6 +293,12 @@ std::optional<TimePoint> SimServer::Flush(TimePoint now)
     return std::nullopt;
 }
 
+bool SimServer::LastByteNext() const
+{
+    return m_options.baudPace && !m_out.empty() && m_out.front().started
+           && m_out.front().written + 1 == m_out.front().bytes.size();
+}
+
 void SimServer::HandleInput(const char *data, std::size_t count, TimePoint now)
 {
     if (!m_options.baudPace) {
@@ -316,7 +326,8 @@ std::optional<TimePoint> SimServer::ReleaseInput(TimePoint now)
     m_inNextDue += m_byteTime * static_cast<long>(count);
     const std::string arrived = m_in.substr(0, count);
     m_in.erase(0, count);
-    Feed(arrived.data(), arrived.size(), now);
+    // The device hears them at the last one's stop bit, however late this thread woke.
+    Feed(arrived.data(), arrived.size(), m_inLineFreeAt);
     if (m_dropped) {
         m_in.clear();
     }
@@ -387,8 +398,18 @@ void SimServer::Run()
             wait = std::min(wait, std::chrono::nanoseconds(std::chrono::milliseconds(5)));
         }
         pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
-        timespec span = ToTimespec(wait);
-        if (::ppoll(fds, 2, &span, nullptr) < 0 && errno != EINTR) {
+        // A peer acts on the last byte of an answer: that one leaves at its stop bit, not at
+        // the timer's wake-up, which comes as late as a whole byte time at 115 200 Bd.
+        const bool exact = nextOut && deadline == nextOut && LastByteNext();
+        timespec span = ToTimespec(exact ? wait - kSpinLead : wait);
+        int ready = ::ppoll(fds, 2, &span, nullptr);
+        if (exact) {
+            timespec none{0, 0};
+            while (ready == 0 && SimClock::now() < *deadline) {
+                ready = ::ppoll(fds, 2, &none, nullptr);
+            }
+        }
+        if (ready < 0 && errno != EINTR) {
             break;
         }
         if ((fds[1].revents & POLLIN) != 0) {

@@ -97,6 +97,8 @@ private:
     void Queue(std::vector<Burst> bursts);
     // Writes what is due; returns when the next byte is due, if any is waiting.
     std::optional<TimePoint> Flush(TimePoint now);
+    // The next byte due ends an answer.
+    bool LastByteNext() const;
     void HandleInput(const char *data, std::size_t count, TimePoint now);
     // Pacing: hands the device what has arrived by now; returns when the next byte is due.
     std::optional<TimePoint> ReleaseInput(TimePoint now);
