@@ -17,6 +17,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -35,6 +36,7 @@
 
 #include "devsim/simserver.h"
 #include "firmware/firmwareupgrade.h"
+#include "support/conversions.h"
 #include "lang/langlist.h"
 #include "ui/firmware/firmwarecontrol.h"
 #include "ui/link/linkcontrol.h"
@@ -159,17 +161,9 @@ bool ReadUntil(int fd, const std::string &text, int timeoutMs)
     return true;
 }
 
-// sx behind pipes (it must not own the line), the boot menu answered first; from the start
-// request to sx's exit after the answer to its end byte.
-std::optional<double> RunSx(const std::string &path, const std::string &image, int baud,
-                            int timeoutMs)
+// The simulator's line in raw mode, its boot menu answered up to the transfer; -1 on failure.
+int OpenBootLine(const m845::devsim::SimServer &sim)
 {
-    m845::devsim::SimServer sim(DeviceOptions(baud));
-    std::string error;
-    if (!sim.Start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
-        return std::nullopt;
-    }
     const int line = ::open(sim.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio{};
     ::tcgetattr(line, &tio);
@@ -181,8 +175,72 @@ std::optional<double> RunSx(const std::string &path, const std::string &image, i
         std::fprintf(stderr, "the boot menu did not answer\n");
         if (line >= 0)
             ::close(line);
+        return -1;
+    }
+    return line;
+}
+
+// The least a sender can take on this line: one thread, blocking reads, every block built
+// before the start request. What it spends beyond the line time is the pseudo-terminal's and
+// the simulator's, which no sender can save.
+std::optional<double> RunBare(const std::string &image, int baud)
+{
+    m845::devsim::SimServer sim(DeviceOptions(baud));
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
         return std::nullopt;
     }
+    const std::string padded = Padded(image);
+    std::vector<std::uint8_t> blocks;
+    for (std::size_t at = 0, number = 1; at < padded.size(); at += 128, ++number) {
+        const auto *data = reinterpret_cast<const std::uint8_t *>(padded.data() + at);
+        const std::uint16_t crc = m845::Crc16Xmodem(data, 0, 128);
+        blocks.insert(blocks.end(), {0x01, static_cast<std::uint8_t>(number),
+                                     static_cast<std::uint8_t>(255 - (number & 0xFF))});
+        blocks.insert(blocks.end(), data, data + 128);
+        blocks.insert(blocks.end(), {static_cast<std::uint8_t>(crc >> 8),
+                                     static_cast<std::uint8_t>(crc & 0xFF)});
+    }
+    const int line = OpenBootLine(sim);
+    if (line < 0)
+        return std::nullopt;
+    auto readByte = [line](char &c) { return ::read(line, &c, 1) == 1; };
+    char c = 0;
+    bool ok = true;
+    while (ok && c != 'C')
+        ok = readByte(c);
+    for (std::size_t at = 0; ok && at < blocks.size(); at += 133) {
+        ok = ::write(line, blocks.data() + at, 133) == 133 && readByte(c) && c == 0x06;
+    }
+    std::string reply;
+    ok = ok && ::write(line, "\x04", 1) == 1;
+    while (ok && reply.size() < 4)
+        ok = readByte(c) && (reply.push_back(c), true);
+    const auto ended = Clock::now();
+    ::close(line);
+    if (!ok || !sim.WaitForFirmware(1, std::chrono::seconds(2)) || sim.Firmware() != padded
+        || !sim.LastStartRequest()) {
+        std::fprintf(stderr, "the bare sender's transfer did not complete\n");
+        return std::nullopt;
+    }
+    return MsSince(sim.LastStartRequest(), ended);
+}
+
+// sx behind pipes (it must not own the line), the boot menu answered first; from the start
+// request to sx's exit after the answer to its end byte.
+std::optional<double> RunSx(const std::string &path, const std::string &image, int baud,
+                            int timeoutMs)
+{
+    m845::devsim::SimServer sim(DeviceOptions(baud));
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return std::nullopt;
+    }
+    const int line = OpenBootLine(sim);
+    if (line < 0)
+        return std::nullopt;
     int toSx[2];
     int fromSx[2];
     if (::pipe2(toSx, O_CLOEXEC) != 0 || ::pipe2(fromSx, O_CLOEXEC) != 0)
@@ -288,6 +346,7 @@ int main(int argc, char **argv)
     std::printf("line-time floor (start request, blocks of 133 bytes and their answers, end byte "
                 "and final reply, one after another, 10 bits a byte): %.2f s\n",
                 floorMs / 1000);
+    const std::optional<double> bare = RunBare(image, baud);
     const std::optional<double> sx = RunSx(path, image, baud, timeoutMs);
     const std::optional<double> fast = RunTool(path, image, baud, true, timeoutMs);
     std::optional<double> slow;
@@ -305,6 +364,7 @@ int main(int argc, char **argv)
             std::printf("  ratio to sx %5.3f", *ms / *sx);
         std::printf("\n");
     };
+    row("bare sender", bare);
     row("lrzsz sx", sx);
     row("m845tool, fast path", fast);
     if (!skipSlow)
@@ -315,8 +375,12 @@ int main(int argc, char **argv)
                     sizeKiB, baud, *fast / 1000, *sx / 1000, *fast / *sx);
     }
     if (fast)
-        std::printf("figure: XModem, against the line-time floor | %.2f s | floor %.2f s | %.2f\n",
+        std::printf("figure: XModem, against the line-time floor | %.2f s | floor %.2f s | %.3f\n",
                     *fast / 1000, floorMs / 1000, *fast / floorMs);
+    if (fast && bare)
+        std::printf("figure: XModem, against the bare sender on the same line | %.2f s | bare "
+                    "sender %.2f s | %.3f\n",
+                    *fast / 1000, *bare / 1000, *fast / *bare);
     if (slow)
         std::printf("figure: XModem without the fast path | %.2f s | floor %.2f s | %.2f\n",
                     *slow / 1000, floorMs / 1000, *slow / floorMs);
@@ -340,6 +404,7 @@ int main(int argc, char **argv)
                 "transfer: the start request and the final reply each end with the %d ms "
                 "silence, the first block waits for a tick):\n",
                 slowOnceMs - onceMs, normalMs);
+    split("bare sender", bare, onceMs, 0.0);
     split("lrzsz sx", sx, onceMs, 0.0);
     split("m845tool, fast path", fast, onceMs, 0.0);
     // Without the fast path the next block also waits for the next 10 ms tick, 5 ms on average.
