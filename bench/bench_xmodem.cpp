@@ -199,13 +199,15 @@ std::optional<double> RunBare(const std::string &image, int baud)
         blocks.insert(blocks.end(), {0x01, static_cast<std::uint8_t>(number),
                                      static_cast<std::uint8_t>(255 - (number & 0xFF))});
         blocks.insert(blocks.end(), data, data + 128);
-        blocks.insert(blocks.end(), {static_cast<std::uint8_t>(crc >> 8),
-                                     static_cast<std::uint8_t>(crc & 0xFF)});
+        blocks.insert(blocks.end(),
+                      {static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc & 0xFF)});
     }
     const int line = OpenBootLine(sim);
     if (line < 0)
         return std::nullopt;
-    auto readByte = [line](char &c) { return ::read(line, &c, 1) == 1; };
+    auto readByte = [line](char &c) {
+        return ::read(line, &c, 1) == 1;
+    };
     char c = 0;
     bool ok = true;
     while (ok && c != 'C')
