@@ -110,6 +110,22 @@ void Signal(int eventFd)
     (void)::write(eventFd, &one, sizeof one);
 }
 
+// What of `bytes` the (non-blocking) line takes now; stops at the first refusal of any kind.
+std::uint16_t WriteWithoutWaiting(int fd, const std::uint8_t *bytes, std::uint16_t length)
+{
+    std::uint16_t done = 0;
+    while (done < length) {
+        const ssize_t wrote = ::write(fd, bytes + done, length - done);
+        if (wrote > 0)
+            done = static_cast<std::uint16_t>(done + wrote);
+        else if (wrote < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    return done;
+}
+
 void CloseFd(int &fd)
 {
     if (fd >= 0)
@@ -259,13 +275,26 @@ bool TComm::WriteData(const void *data, std::uint16_t length)
     CommLink *link = d->link.get();
     if (link == nullptr || length == 0 || data == nullptr || !link->writerAlive.load())
         return false;
-    detail::CommWriteRequest request{std::make_unique<std::uint8_t[]>(length + 1u), length};
-    std::memcpy(request.data.get(), data, length);
+    const auto *bytes = static_cast<const std::uint8_t *>(data);
+    std::uint16_t done = 0;
     {
         std::lock_guard lock(link->queueMutex);
-        link->queue.push_back(std::move(request));
+        // A free line takes the bytes at once, from this thread: an answer awaited by the
+        // other end leaves without a hand-over to the transmit thread. Whatever does not go
+        // without waiting, or fails, is the transmit thread's to finish or report.
+        if (link->queue.empty() && !link->writing)
+            done = WriteWithoutWaiting(link->fd, bytes, length);
+        if (done < length) {
+            const auto left = static_cast<std::uint16_t>(length - done);
+            detail::CommWriteRequest request{std::make_unique<std::uint8_t[]>(left + 1u), left};
+            std::memcpy(request.data.get(), bytes + done, left);
+            link->queue.push_back(std::move(request));
+        }
     }
-    Signal(link->queueFd);
+    if (done < length)
+        Signal(link->queueFd);
+    else
+        link->Post(CommMsg::SendEmpty);
     return true;
 }
 

@@ -80,6 +80,8 @@ struct CommLink
     // Only the owner's WriteData and the transmit thread meet here, never the receive path.
     std::mutex queueMutex;
     std::deque<CommWriteRequest> queue;
+    // The transmit thread is writing a request it took from the queue (under queueMutex).
+    bool writing = false;
 
     void Post(CommMsg msg, std::uint32_t param = 0, std::unique_ptr<std::uint8_t[]> block = {});
     // Both threads may meet the same failure; the owner hears of it once.

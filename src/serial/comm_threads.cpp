@@ -359,6 +359,7 @@ void TransmitThreadBody(CommLink &link)
                 request = std::move(link.queue.front());
                 link.queue.pop_front();
             }
+            link.writing = request.data != nullptr;
         }
         if (!request.data) {
             if (wroteSinceIdle)
