@@ -79,12 +79,25 @@ TFirmwareUpgrade::~TFirmwareUpgrade()
 
 bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
 {
-    std::string joined;
-    if (!m_carry.empty()) {
-        joined = std::exchange(m_carry, {});
-        joined.append(rx);
-        rx = joined;
-    }
+    m_untaken.clear();
+    const bool startCut = std::exchange(m_startCut, false);
+    if (m_carry.empty())
+        return TakeJoined(rx, startCut);
+    std::string joined = std::exchange(m_carry, {});
+    joined.append(rx);
+    if (TakeJoined(joined, startCut))
+        return true;
+    m_untaken = std::move(joined);
+    return false;
+}
+
+std::string_view TFirmwareUpgrade::Untaken(std::string_view rx) const
+{
+    return m_untaken.empty() ? rx : std::string_view(m_untaken);
+}
+
+bool TFirmwareUpgrade::TakeJoined(std::string_view rx, bool startCut)
+{
     // The boot loader's dialogue comes in bursts that must arrive whole.
     if (Contains(rx, kBootMenu)) {
         m_log.LogRxOther(rx);
@@ -101,6 +114,11 @@ bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
         m_log.LogRxOther(rx);
         m_xmodemState = TXmodemState::Waiting;
         m_tmrXModemTx.Start();
+        // The start request is one byte as well: the first block goes the moment it is in.
+        if (m_fastPath) {
+            m_readInterval.ExpectBlockLength(1);
+            m_startCut = true;
+        }
         return true;
     }
     if (m_xmodemState == TXmodemState::Idle)
@@ -109,6 +127,11 @@ bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
     // the device runs its application (a transfer stopped by a lost line, a device that was
     // restarted): the waiting ends and the block is its traffic, not swallowed unseen.
     if (m_xmodemState == TXmodemState::Waiting && !IsReceiverByte(rx)) {
+        // The head cut from other traffic waits for the rest, which then goes on whole.
+        if (startCut && rx.size() == 1) {
+            m_carry = std::string(rx);
+            return true;
+        }
         m_xmodemState = TXmodemState::Idle;
         return false;
     }
@@ -134,8 +157,10 @@ bool TFirmwareUpgrade::MayBeCutFromABurst(std::string_view rx) const
 void TFirmwareUpgrade::SetFastPath(bool on)
 {
     m_fastPath = on;
-    if (!on)
+    if (!on) {
+        m_startCut = false;
         m_readInterval.ExpectBlockLength(0);
+    }
 }
 
 void TFirmwareUpgrade::HandleXmodemReply(std::string_view block)
@@ -302,6 +327,7 @@ void TFirmwareUpgrade::ForgetAnswer()
 {
     m_repeatLast = false;
     m_carry.clear();
+    m_startCut = false;
     m_readInterval.ExpectBlockLength(0);
 }
 

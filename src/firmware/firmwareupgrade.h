@@ -63,6 +63,7 @@ public:
 
     // The boot-menu steps and, while a transfer runs, its replies; true when the block was ours.
     [[nodiscard]] bool TakeBlock(std::string_view rx) override;
+    [[nodiscard]] std::string_view Untaken(std::string_view rx) const override;
     void ChooseFirmwareFile();
     void tmrXModemTxTimer();
     // The window closes. A transfer that still needs the file's bytes stops.
@@ -85,6 +86,8 @@ public:
     void SetFastPath(bool on);
 
 private:
+    // TakeBlock with what was kept of the burst before it in front.
+    [[nodiscard]] bool TakeJoined(std::string_view rx, bool startCut);
     void HandleXmodemReply(std::string_view block);
     void StartTransfer();
     void AdvanceBlock();
@@ -129,6 +132,10 @@ private:
     bool m_fastPath = true;
     // Fast path: the block kept for the front of the next one.
     std::string m_carry;
+    // Fast path: the next block is cut at the start request's length.
+    bool m_startCut = false;
+    // A joined block that was not ours, for the command traffic.
+    std::string m_untaken;
     std::int64_t m_lastTransferMs = -1;
 };
 

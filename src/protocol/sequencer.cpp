@@ -98,8 +98,11 @@ void TSequencer::DispatchReceived(const std::uint8_t *buffer, std::uint16_t leng
 
 void TSequencer::HandleBlock(std::string_view rx)
 {
-    if (m_receiveHook != nullptr && m_receiveHook->TakeBlock(rx))
-        return;
+    if (m_receiveHook != nullptr) {
+        if (m_receiveHook->TakeBlock(rx))
+            return;
+        rx = m_receiveHook->Untaken(rx);
+    }
 
     const std::string &lastSent = m_link.LastSentText();
     // An echo of the line just sent is no answer: the reply timer keeps counting.

@@ -551,6 +551,11 @@ TEST_F(SequencerTest, TheFirmwareHookSeesBlocksFirst)
             seen.emplace_back(rx);
             return rx.starts_with("\r\n'F'");
         }
+        // What the hook held back of the burst comes first.
+        std::string_view Untaken(std::string_view rx) const override
+        {
+            return rx == "ME" ? std::string_view("WELCOME") : rx;
+        }
         std::vector<std::string> seen;
     } hook;
     seq.SetReceiveHook(&hook);
@@ -561,6 +566,8 @@ TEST_F(SequencerTest, TheFirmwareHookSeesBlocksFirst)
     seq.DispatchReceived("a");
     EXPECT_EQ(hook.seen.size(), 2U);
     EXPECT_EQ(LastSent(), "a");
+    seq.DispatchReceived("ME");
+    EXPECT_EQ(log.Of(TEntryKind::RxOther).back(), "WELCOME");
     seq.SetReceiveHook(nullptr);
 }
 
