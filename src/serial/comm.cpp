@@ -110,22 +110,6 @@ void Signal(int eventFd)
     (void)::write(eventFd, &one, sizeof one);
 }
 
-// What of `bytes` the (non-blocking) line takes now; stops at the first refusal of any kind.
-std::uint16_t WriteWithoutWaiting(int fd, const std::uint8_t *bytes, std::uint16_t length)
-{
-    std::uint16_t done = 0;
-    while (done < length) {
-        const ssize_t wrote = ::write(fd, bytes + done, length - done);
-        if (wrote > 0)
-            done = static_cast<std::uint16_t>(done + wrote);
-        else if (wrote < 0 && errno == EINTR)
-            continue;
-        else
-            break;
-    }
-    return done;
-}
-
 void CloseFd(int &fd)
 {
     if (fd >= 0)
@@ -282,8 +266,10 @@ bool TComm::WriteData(const void *data, std::uint16_t length)
         // A free line takes the bytes at once, from this thread: an answer awaited by the
         // other end leaves without a hand-over to the transmit thread. Whatever does not go
         // without waiting, or fails, is the transmit thread's to finish or report.
+        int error = 0;
         if (link->queue.empty() && !link->writing)
-            done = WriteWithoutWaiting(link->fd, bytes, length);
+            done = static_cast<std::uint16_t>(
+                detail::WriteWithoutWaiting(link->fd, bytes, length, error));
         if (done < length) {
             const auto left = static_cast<std::uint16_t>(length - done);
             detail::CommWriteRequest request{std::make_unique<std::uint8_t[]>(left + 1u), left};

@@ -107,6 +107,10 @@ inline void HandOver(void *) {}
 inline void TakeOver(void *) {}
 #endif
 
+// Writes what the non-blocking line takes now; returns the count. `error` is what stopped it:
+// EAGAIN for a full line, another errno for a failure, 0 when everything went.
+std::size_t WriteWithoutWaiting(int fd, const std::uint8_t *bytes, std::size_t length, int &error);
+
 void ReceiveThreadBody(CommLink &link);
 void TransmitThreadBody(CommLink &link);
 void ModemWatcherBody(CommLink &link);

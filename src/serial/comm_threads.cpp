@@ -201,24 +201,21 @@ bool WriteRequest(CommLink &link, const CommWriteRequest &request)
         deadline = AddMs(Now(), multiplier * request.length + constant);
 
     std::size_t done = 0;
-    while (done < request.length) {
-        const ssize_t wrote = ::write(link.fd, request.data.get() + done, request.length - done);
-        if (wrote > 0) {
-            done += static_cast<std::size_t>(wrote);
-            continue;
-        }
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote < 0 && errno != EAGAIN) {
+    for (;;) {
+        int error = 0;
+        done += WriteWithoutWaiting(link.fd, request.data.get() + done, request.length - done,
+                                    error);
+        if (done == request.length)
+            return true;
+        if (error != EAGAIN) {
             // EIO is a device gone, which the receive thread reports after its last bytes.
-            if (errno != EBADF && errno != EIO)
+            if (error != EBADF && error != EIO)
                 GiveUpWriting(link);
             return false;
         }
         if (!WaitWritable(link, timed ? &deadline : nullptr))
             return false;
     }
-    return true;
 }
 
 class RealDriver final : public ICommLineDriver
@@ -250,6 +247,25 @@ public:
 void NoOpHandler(int) {}
 
 } // namespace
+
+std::size_t WriteWithoutWaiting(int fd, const std::uint8_t *bytes, std::size_t length, int &error)
+{
+    std::size_t done = 0;
+    error = 0;
+    while (done < length) {
+        const ssize_t wrote = ::write(fd, bytes + done, length - done);
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+        } else if (wrote < 0 && errno == EINTR) {
+            continue;
+        } else {
+            // A tty that takes nothing without an error is as good as full.
+            error = wrote < 0 ? errno : EAGAIN;
+            break;
+        }
+    }
+    return done;
+}
 
 CommEvent::CommEvent(std::uint64_t session, CommMsg msg, std::uint32_t param,
                      std::unique_ptr<std::uint8_t[]> block)
