@@ -123,30 +123,28 @@ bool TFirmwareUpgrade::TakeJoined(std::string_view rx, bool startCut)
     }
     if (m_xmodemState == TXmodemState::Idle)
         return false;
+    if (MayBeCutFromABurst(rx, startCut)) {
+        m_carry = std::string(rx);
+        return true;
+    }
     // While a start request is awaited only the receiver's bytes are ours. Anything else means
     // the device runs its application (a transfer stopped by a lost line, a device that was
     // restarted): the waiting ends and the block is its traffic, not swallowed unseen.
     if (m_xmodemState == TXmodemState::Waiting && !IsReceiverByte(rx)) {
-        // The head cut from other traffic waits for the rest, which then goes on whole.
-        if (startCut && rx.size() == 1) {
-            m_carry = std::string(rx);
-            return true;
-        }
         m_xmodemState = TXmodemState::Idle;
         return false;
-    }
-    if (MayBeCutFromABurst(rx)) {
-        m_carry = std::string(rx);
-        return true;
     }
     HandleXmodemReply(rx);
     return true;
 }
 
-bool TFirmwareUpgrade::MayBeCutFromABurst(std::string_view rx) const
+bool TFirmwareUpgrade::MayBeCutFromABurst(std::string_view rx, bool startCut) const
 {
     if (!m_fastPath)
         return false;
+    // The head cut from other traffic waits for the rest, which then goes on whole.
+    if (m_xmodemState == TXmodemState::Waiting)
+        return startCut && rx.size() == 1 && !IsReceiverByte(rx);
     if (m_xmodemState == TXmodemState::BlockSent)
         return rx.size() == 1 && !IsReceiverByte(rx);
     if (m_xmodemState == TXmodemState::EndSent)

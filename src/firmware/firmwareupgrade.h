@@ -96,8 +96,9 @@ private:
     void SendDue();
     // Fast path: the link is told the length of the answer to the write that follows.
     void ExpectAnswerTo(bool dataBlock);
-    // Fast path: a block of the awaited length that answers nothing, perhaps cut from a burst.
-    [[nodiscard]] bool MayBeCutFromABurst(std::string_view rx) const;
+    // Fast path: a block of the awaited length that answers nothing, perhaps cut from a burst
+    // (while a start request is awaited, only when the block was cut at its length).
+    [[nodiscard]] bool MayBeCutFromABurst(std::string_view rx, bool startCut) const;
     // Writes the last transmission; a refused write stops the transfer.
     [[nodiscard]] bool WriteLast();
     void TraceSent(std::string_view bytes);
