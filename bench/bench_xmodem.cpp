@@ -34,9 +34,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "devsim/devsim_testutil.h"
 #include "devsim/simserver.h"
 #include "firmware/firmwareupgrade.h"
-#include "support/conversions.h"
 #include "lang/langlist.h"
 #include "ui/firmware/firmwarecontrol.h"
 #include "ui/link/linkcontrol.h"
@@ -49,6 +49,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using m845::devsim::test::Padded;
 
 constexpr double kBlockBytes = 133.0;
 // What crosses the line besides the blocks, one byte after another: the start request, one
@@ -74,13 +75,6 @@ bool RunUntil(const std::function<bool()> &done, int timeoutMs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
-}
-
-std::string Padded(std::string data)
-{
-    if (data.size() % 128 != 0)
-        data.append(128 - data.size() % 128, '\x1A');
-    return data;
 }
 
 m845::devsim::SimOptions DeviceOptions(int baud)
@@ -192,16 +186,9 @@ std::optional<double> RunBare(const std::string &image, int baud)
         return std::nullopt;
     }
     const std::string padded = Padded(image);
-    std::vector<std::uint8_t> blocks;
-    for (std::size_t at = 0, number = 1; at < padded.size(); at += 128, ++number) {
-        const auto *data = reinterpret_cast<const std::uint8_t *>(padded.data() + at);
-        const std::uint16_t crc = m845::Crc16Xmodem(data, 0, 128);
-        blocks.insert(blocks.end(), {0x01, static_cast<std::uint8_t>(number),
-                                     static_cast<std::uint8_t>(255 - (number & 0xFF))});
-        blocks.insert(blocks.end(), data, data + 128);
-        blocks.insert(blocks.end(),
-                      {static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc & 0xFF)});
-    }
+    std::string blocks;
+    for (const std::string &block : m845::devsim::test::Blocks(image))
+        blocks += block;
     const int line = OpenBootLine(sim);
     if (line < 0)
         return std::nullopt;
@@ -213,7 +200,7 @@ std::optional<double> RunBare(const std::string &image, int baud)
     while (ok && c != 'C')
         ok = readByte(c);
     for (std::size_t at = 0; ok && at < blocks.size(); at += 133) {
-        ok = ::write(line, blocks.data() + at, 133) == 133 && readByte(c) && c == 0x06;
+        ok = ::write(line, blocks.data() + at, 133) == 133 && readByte(c) && c == '\x06';
     }
     std::string reply;
     ok = ok && ::write(line, "\x04", 1) == 1;
