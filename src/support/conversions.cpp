@@ -250,23 +250,29 @@ std::vector<std::string> SplitCommaText(std::string_view text)
 }
 
 // CRC-16/XMODEM of each byte value, so that a block costs one look-up a byte instead of eight
-// shifts.
-constexpr std::array<std::uint16_t, 256> kCrc16Table = [] {
-    std::array<std::uint16_t, 256> table{};
-    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+// shifts. A plain array: the sanitizing builds keep std::array's operator[] out of line, a call
+// for every byte summed.
+struct TCrc16Table
+{
+    std::uint16_t entry[256];
+};
+
+constexpr TCrc16Table kCrc16Table = [] {
+    TCrc16Table table{};
+    for (std::size_t byte = 0; byte < std::size(table.entry); ++byte) {
         auto crc = static_cast<std::uint16_t>(byte << 8);
         for (int bit = 0; bit < 8; ++bit) {
             crc = (crc & 0x8000U) != 0 ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021U)
                                        : static_cast<std::uint16_t>(crc << 1);
         }
-        table[byte] = crc;
+        table.entry[byte] = crc;
     }
     return table;
 }();
 
 constexpr std::uint16_t Crc16Step(std::uint16_t crc, std::uint8_t byte)
 {
-    return static_cast<std::uint16_t>((crc << 8) ^ kCrc16Table[((crc >> 8) ^ byte) & 0xFFU]);
+    return static_cast<std::uint16_t>((crc << 8) ^ kCrc16Table.entry[((crc >> 8) ^ byte) & 0xFFU]);
 }
 
 std::uint16_t Crc16Xmodem(const std::uint8_t *bytes, std::size_t start, std::size_t count)
