@@ -65,13 +65,13 @@ m845::TSignalTrend FullTrend(int periodMs, std::int64_t now)
 
 void PaintFigures()
 {
-    const std::int64_t now = 10'000'000;
+    constexpr std::int64_t kNow = 10'000'000;
     for (const int period : {2000, 1000, 100}) {
-        const m845::TSignalTrend trend = FullTrend(period, now);
+        const m845::TSignalTrend trend = FullTrend(period, kNow);
         for (const int width : {420, 1200}) {
             m845::TSignalTrendView view;
             view.resize(width, 110);
-            view.SetTrend(&trend, [now] { return now; });
+            view.SetTrend(&trend, [] { return kNow; });
             QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
             // Untimed: the process's first paint loads its fonts, which a window has by then.
             view.render(&image);
