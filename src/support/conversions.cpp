@@ -250,8 +250,8 @@ std::vector<std::string> SplitCommaText(std::string_view text)
 
 // CRC-16/XMODEM by look-up: entry[0][b] is the sum of byte b, entry[k][b] that of b followed by
 // k zero bytes. The sum is linear, so eight bytes cost eight look-ups that do not wait on one
-// another, where one a byte would each wait on the last. Plain arrays: the sanitizing builds keep
-// std::array's operator[] out of line, a call for every look-up.
+// another, where a look-up a byte waits on the one before. Plain arrays: the sanitizing builds
+// keep std::array's operator[] out of line, a call for every look-up.
 struct TCrc16Tables
 {
     std::uint16_t entry[8][256];
