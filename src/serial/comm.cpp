@@ -6,6 +6,7 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -104,12 +105,6 @@ private:
 
 namespace {
 
-void Signal(int eventFd)
-{
-    const std::uint64_t one = 1;
-    (void)::write(eventFd, &one, sizeof one);
-}
-
 void CloseFd(int &fd)
 {
     if (fd >= 0)
@@ -136,7 +131,7 @@ void TComm::Private::StopWatcher()
 void TComm::Private::Shutdown()
 {
     notifier->SetSession(0);
-    Signal(link->closeFd);
+    detail::SignalEventFd(link->closeFd);
     (void)tcflush(link->fd, TCIFLUSH);
     if (reader.joinable())
         reader.join();
@@ -259,28 +254,7 @@ bool TComm::WriteData(const void *data, std::uint16_t length)
     CommLink *link = d->link.get();
     if (link == nullptr || length == 0 || data == nullptr || !link->writerAlive.load())
         return false;
-    const auto *bytes = static_cast<const std::uint8_t *>(data);
-    std::uint16_t done = 0;
-    {
-        std::lock_guard lock(link->queueMutex);
-        // A free line takes the bytes at once, from this thread: an answer awaited by the
-        // other end leaves without a hand-over to the transmit thread. Whatever does not go
-        // without waiting, or fails, is the transmit thread's to finish or report.
-        int error = 0;
-        if (link->queue.empty() && !link->writing)
-            done = static_cast<std::uint16_t>(
-                detail::WriteWithoutWaiting(link->fd, bytes, length, error));
-        if (done < length) {
-            const auto left = static_cast<std::uint16_t>(length - done);
-            detail::CommWriteRequest request{std::make_unique<std::uint8_t[]>(left + 1u), left};
-            std::memcpy(request.data.get(), bytes + done, left);
-            link->queue.push_back(std::move(request));
-        }
-    }
-    if (done < length)
-        Signal(link->queueFd);
-    else
-        link->Post(CommMsg::SendEmpty);
+    link->Write(static_cast<const std::uint8_t *>(data), length);
     return true;
 }
 
@@ -288,6 +262,30 @@ void TComm::SetNextBlockLength(std::uint16_t length)
 {
     if (d->link)
         d->link->nextBlockLength.store(length, std::memory_order_relaxed);
+}
+
+void TComm::PrepareReply(std::uint8_t answer, const void *reply, std::uint16_t length,
+                         std::uint16_t replyAnswerLength)
+{
+    CommLink *link = d->link.get();
+    if (link == nullptr || reply == nullptr || length == 0)
+        return;
+    const auto *bytes = static_cast<const std::uint8_t *>(reply);
+    std::lock_guard lock(link->replyMutex);
+    link->reply.assign(bytes, bytes + length);
+    link->replyAnswer = answer;
+    link->replyAnswerLength = replyAnswerLength;
+    link->replySent = false;
+}
+
+bool TComm::TakeBackReply()
+{
+    CommLink *link = d->link.get();
+    if (link == nullptr)
+        return false;
+    std::lock_guard lock(link->replyMutex);
+    link->reply.clear();
+    return std::exchange(link->replySent, false);
 }
 
 bool TComm::IsOpen() const

@@ -89,6 +89,17 @@ public:
     // answer of that length, so the answer cannot come first. 0 takes it back, and so does
     // closing the port; while closed it does nothing.
     void SetNextBlockLength(std::uint16_t length);
+    // A reply written from the receive thread the moment the awaited answer is in, so it does
+    // not wait for the owner's thread to wake: when the next block is cut at its set length
+    // (SetNextBlockLength), is one byte and that byte is `answer`, `reply` is written before
+    // the block is handed over, and the block after it is awaited at `replyAnswerLength`. Any
+    // other block cut at its length puts the reply aside unsent, as do TakeBackReply and
+    // closing the port. The bytes are copied; a later call replaces an earlier one.
+    void PrepareReply(std::uint8_t answer, const void *reply, std::uint16_t length,
+                      std::uint16_t replyAnswerLength);
+    // True when the prepared reply went; either way none is left prepared. The owner takes it
+    // back when it handles the answer, so it knows whether it still has to send.
+    bool TakeBackReply();
 
     [[nodiscard]] bool IsOpen() const;
     // errno of the last failed OpenPort (ENOENT, EACCES, EBUSY/EAGAIN ...), 0 after a good one;

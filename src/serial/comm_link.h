@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <QEvent>
 
@@ -83,6 +84,22 @@ struct CommLink
     // The transmit thread is writing a request it took from the queue (under queueMutex).
     bool writing = false;
 
+    // The owner's reply to an awaited one-byte answer, written by the receive thread the
+    // moment that answer is in (see TComm::PrepareReply). Locked before queueMutex.
+    std::mutex replyMutex;
+    std::vector<std::uint8_t> reply; // empty: none prepared
+    std::uint8_t replyAnswer = 0;
+    std::uint16_t replyAnswerLength = 0;
+    bool replySent = false;
+
+    // WriteData's work once the request is known to be good: the free line takes the bytes
+    // at once, from the calling thread; the rest goes to the transmit thread.
+    void Write(const std::uint8_t *bytes, std::uint16_t length);
+    // The receive thread's part, at a block cut at its set length: `block` is all that is in,
+    // the cut block and whatever came with it. Returns the length awaited after the reply it wrote,
+    // 0 when it wrote none.
+    [[nodiscard]] std::uint16_t SendReplyTo(const std::uint8_t *block, std::size_t size);
+
     void Post(CommMsg msg, std::uint32_t param = 0, std::unique_ptr<std::uint8_t[]> block = {});
     // Both threads may meet the same failure; the owner hears of it once.
     void PostHangup();
@@ -106,6 +123,9 @@ inline void TakeOver(void *event)
 inline void HandOver(void *) {}
 inline void TakeOver(void *) {}
 #endif
+
+// Adds one to the count of an eventfd, which wakes whoever polls it.
+void SignalEventFd(int eventFd);
 
 // Writes what the non-blocking line takes now; returns the count. `error` is what stopped it:
 // EAGAIN for a full line, another errno for a failure, 0 when everything went.

@@ -91,6 +91,7 @@ public:
     }
 
     [[nodiscard]] std::size_t Size() const { return m_size; }
+    [[nodiscard]] const std::uint8_t *Data() const { return m_buffer; }
     [[nodiscard]] bool Full() const { return m_size == kCommBlockMax; }
     std::uint8_t *Free() { return m_buffer + m_size; }
     [[nodiscard]] std::size_t FreeSize() const { return kCommBlockMax - m_size; }
@@ -282,6 +283,51 @@ QEvent::Type CommEvent::EventType()
     return type;
 }
 
+void SignalEventFd(int eventFd)
+{
+    const std::uint64_t one = 1;
+    (void)::write(eventFd, &one, sizeof one);
+}
+
+void CommLink::Write(const std::uint8_t *bytes, std::uint16_t length)
+{
+    std::uint16_t done = 0;
+    {
+        std::lock_guard lock(queueMutex);
+        // A free line takes the bytes at once, from this thread: an answer awaited by the
+        // other end leaves without a hand-over to the transmit thread. Whatever does not go
+        // without waiting, or fails, is the transmit thread's to finish or report.
+        int error = 0;
+        if (queue.empty() && !writing)
+            done = static_cast<std::uint16_t>(WriteWithoutWaiting(fd, bytes, length, error));
+        if (done < length) {
+            const auto left = static_cast<std::uint16_t>(length - done);
+            CommWriteRequest request{std::make_unique<std::uint8_t[]>(left + 1u), left};
+            std::memcpy(request.data.get(), bytes + done, left);
+            queue.push_back(std::move(request));
+        }
+    }
+    if (done < length)
+        SignalEventFd(queueFd);
+    else
+        Post(CommMsg::SendEmpty);
+}
+
+std::uint16_t CommLink::SendReplyTo(const std::uint8_t *block, std::size_t size)
+{
+    std::lock_guard lock(replyMutex);
+    if (reply.empty())
+        return 0;
+    // Whatever the block, the reply was meant for this one: it never waits for a later block.
+    const bool answered = size == 1 && block[0] == replyAnswer && writerAlive.load();
+    if (answered) {
+        Write(reply.data(), static_cast<std::uint16_t>(reply.size()));
+        replySent = true;
+    }
+    reply.clear();
+    return answered ? replyAnswerLength : 0;
+}
+
 void CommLink::Post(CommMsg msg, std::uint32_t param, std::unique_ptr<std::uint8_t[]> block)
 {
     // Thread-safe, keeps posting order, and drops the event if the receiver is ever deleted.
@@ -343,7 +389,12 @@ void ReceiveThreadBody(CommLink &link)
             // the silence after it.
             const std::size_t expected = link.nextBlockLength.load(std::memory_order_relaxed);
             if (expected != 0 && block->Size() >= expected) {
+                // A prepared reply leaves before the answer is handed over; its own answer is
+                // awaited at once, before this thread reads again.
+                const std::uint16_t replyAnswer = link.SendReplyTo(block->Data(), block->Size());
                 block->Deliver(expected);
+                if (replyAnswer != 0)
+                    link.nextBlockLength.store(replyAnswer, std::memory_order_relaxed);
                 first = now;
             }
             if (block->Full() || link.readInterval.load(std::memory_order_relaxed) == 0)

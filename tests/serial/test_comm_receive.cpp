@@ -118,6 +118,70 @@ TEST_F(CommReceiveTest, AnExpectedLengthCutsTheNextBlockOnly)
     EXPECT_TRUE(recorder.everyBlockTerminated);
 }
 
+// A prepared reply leaves from the receive thread the moment its one-byte answer is cut at its
+// length; the test's event loop does not turn until the reply is read. Any other block, a take
+// back or a reopen puts it aside unsent; since a reply would leave before its block is handed
+// over, an empty master after the block is proof that none went.
+struct ReplyCase
+{
+    const char *name;
+    std::uint16_t nextLength;
+    bool takenBack;
+    bool reopened;
+    const char *rx;
+    bool replies;
+};
+
+class CommReplyTest : public test::CommOnPtyTest, public testing::WithParamInterface<ReplyCase>
+{
+};
+
+TEST_P(CommReplyTest, GoesOnlyAsTheAnswerToTheBlockCutAtItsLength)
+{
+    const ReplyCase &c = GetParam();
+    comm.SetReadIntervalTimeout(10);
+    comm.OpenPort();
+    comm.SetNextBlockLength(c.nextLength);
+    comm.PrepareReply(0x06, "REPLY", 5, 4);
+    if (c.takenBack) {
+        EXPECT_FALSE(comm.TakeBackReply());
+    }
+    if (c.reopened) {
+        comm.ClosePort();
+        comm.OpenPort();
+        comm.SetNextBlockLength(c.nextLength);
+    }
+    ASSERT_TRUE(pty.Write(c.rx));
+    if (c.replies) {
+        EXPECT_EQ(pty.Read(5), "REPLY");
+    }
+    ASSERT_TRUE(WaitFor([&] { return recorder.Received() == c.rx; }));
+    EXPECT_EQ(recorder.blocks.front(), std::string(c.rx, 1));
+    EXPECT_FALSE(pty.WaitReadable(0));
+    EXPECT_EQ(comm.TakeBackReply(), c.replies);
+    EXPECT_FALSE(comm.TakeBackReply());
+    if (!c.replies)
+        return;
+    // The reply's own answer is cut at the length given with it.
+    ASSERT_TRUE(pty.Write("ABCDEF"));
+    ASSERT_TRUE(WaitFor([&] { return recorder.Received() == std::string(c.rx) + "ABCDEF"; }));
+    EXPECT_EQ(recorder.blocks, (std::vector<std::string>{c.rx, "ABCD", "EF"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CommReplyTest,
+                         testing::Values(ReplyCase{"Answer", 1, false, false, "\x06", true},
+                                         ReplyCase{"OtherByte", 1, false, false, "\x15", false},
+                                         ReplyCase{"AnswerWithMoreBytes", 1, false, false,
+                                                   "\x06"
+                                                   "BC",
+                                                   false},
+                                         ReplyCase{"CutBySilence", 0, false, false, "\x06", false},
+                                         ReplyCase{"TakenBack", 1, true, false, "\x06", false},
+                                         ReplyCase{"Reopened", 1, false, true, "\x06", false}),
+                         [](const testing::TestParamInfo<ReplyCase> &info) {
+                             return info.param.name;
+                         });
+
 // A silence before the length is reached ends the block and uses the length up; closing the
 // port takes it back.
 TEST_F(CommReceiveTest, SilenceOrAReopenUsesAnExpectedLengthUp)
