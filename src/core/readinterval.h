@@ -16,6 +16,17 @@ public:
     // comes first; blocks after it are cut by silence alone. Call it before the write that asks
     // for the answer. 0 takes it back; reopening the port always does.
     virtual void ExpectBlockLength(std::uint16_t length) = 0;
+    // What the link writes by itself the moment the expected block is in and is the one byte
+    // `answer`, before the block is handed over; the block after it is then expected at
+    // `replyAnswerLength`. Any other block cut at its length puts it aside unsent. A link that
+    // cannot reply by itself ignores it, and its TakeBackReply says false.
+    virtual void PrepareReply([[maybe_unused]] std::uint8_t answer,
+                              [[maybe_unused]] const std::uint8_t *reply,
+                              [[maybe_unused]] std::uint16_t length,
+                              [[maybe_unused]] std::uint16_t replyAnswerLength)
+    {}
+    // True when the prepared reply went; either way none is left prepared.
+    virtual bool TakeBackReply() { return false; }
 };
 
 } // namespace m845

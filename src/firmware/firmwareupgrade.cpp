@@ -47,6 +47,11 @@ bool IsReceiverByte(std::string_view rx)
     return rx.size() == 1 && (rx[0] == kAck || rx[0] == kNak || rx[0] == kStartRequest);
 }
 
+std::uint8_t NextBlockNo(std::uint8_t blockNo)
+{
+    return static_cast<std::uint8_t>(blockNo + 1); // 255 is followed by 0
+}
+
 std::string WorkingFolder()
 {
     std::error_code error;
@@ -73,6 +78,7 @@ TFirmwareUpgrade::TFirmwareUpgrade(ILink &link, IReadInterval &readInterval, ILo
 
 TFirmwareUpgrade::~TFirmwareUpgrade()
 {
+    static_cast<void>(TakeBackReply());
     m_tmrXModemTx.Stop();
     m_tmrXModemTx.SetOnTimeout({});
 }
@@ -80,6 +86,8 @@ TFirmwareUpgrade::~TFirmwareUpgrade()
 bool TFirmwareUpgrade::TakeBlock(std::string_view rx)
 {
     m_untaken.clear();
+    // Whatever the block, the reply prepared for it has gone with it or not at all.
+    m_replySent = TakeBackReply();
     const bool startCut = std::exchange(m_startCut, false);
     if (m_carry.empty())
         return TakeJoined(rx, startCut);
@@ -156,6 +164,7 @@ void TFirmwareUpgrade::SetFastPath(bool on)
 {
     m_fastPath = on;
     if (!on) {
+        static_cast<void>(TakeBackReply());
         m_startCut = false;
         m_readInterval.ExpectBlockLength(0);
     }
@@ -174,6 +183,8 @@ void TFirmwareUpgrade::HandleXmodemReply(std::string_view block)
             if (m_xmodemState == TXmodemState::BlockSent) {
                 AdvanceBlock();
                 m_xmodemState = TXmodemState::Due;
+                if (std::exchange(m_replySent, false))
+                    ReplySent();
             }
             break;
         case kNak:
@@ -230,7 +241,7 @@ void TFirmwareUpgrade::StartTransfer()
 
 void TFirmwareUpgrade::AdvanceBlock()
 {
-    m_xmodemBlockNo = m_xmodemBlockNo == 255 ? 0 : static_cast<std::uint8_t>(m_xmodemBlockNo + 1);
+    m_xmodemBlockNo = NextBlockNo(m_xmodemBlockNo);
     m_xmodemBlocksSent += 1;
 }
 
@@ -257,51 +268,93 @@ void TFirmwareUpgrade::SendDue()
         m_repeatLast = false;
         const bool dataBlock = m_lastLength > 1;
         ExpectAnswerTo(dataBlock);
-        if (!WriteLast())
-            return;
-        TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
-        m_xmodemState = dataBlock ? TXmodemState::BlockSent : TXmodemState::EndSent;
+        if (WriteLast())
+            Sent(dataBlock, false);
         return;
     }
-    if (m_filePosition < m_firmwareFile.Size()) {
-        std::uint8_t *data = m_lastTransmission.data() + 3;
-        std::size_t got = 0;
-        std::string reason;
-        switch (m_firmwareFile.Read(m_filePosition, data, kDataSize, got, reason)) {
-        case TFirmwareRead::Ok:
-            break;
-        case TFirmwareRead::Changed:
-            StopTransfer(LangFormat("info_FwFileChanged", {m_firmwareFile.Path()}), true);
-            return;
-        case TFirmwareRead::Failed:
-            StopTransfer(LangFormat("info_FwFileReadFail", {reason}), true);
-            return;
-        }
-        std::fill(data + got, data + kDataSize, kPadding);
-        m_lastTransmission[0] = kSoh;
-        m_lastTransmission[1] = m_xmodemBlockNo;
-        m_lastTransmission[2] = static_cast<std::uint8_t>(255 - m_xmodemBlockNo);
-        const std::uint16_t crc = Crc16Xmodem(data, 0, kDataSize);
-        m_lastTransmission[131] = static_cast<std::uint8_t>(crc >> 8);
-        m_lastTransmission[132] = static_cast<std::uint8_t>(crc & 0xFF);
-        m_lastLength = 133;
-        m_filePosition += got;
-        ExpectAnswerTo(true);
-        if (!WriteLast())
-            return;
-        // After the write: the bar's repaint is no reason to keep the line waiting.
+    std::size_t got = 0;
+    TFirmwareRead read = TFirmwareRead::Ok;
+    std::string reason;
+    m_lastLength = Compose(m_lastTransmission, m_xmodemBlockNo, got, read, reason);
+    switch (read) {
+    case TFirmwareRead::Ok:
+        break;
+    case TFirmwareRead::Changed:
+        StopTransfer(LangFormat("info_FwFileChanged", {m_firmwareFile.Path()}), true);
+        return;
+    case TFirmwareRead::Failed:
+        StopTransfer(LangFormat("info_FwFileReadFail", {reason}), true);
+        return;
+    }
+    m_filePosition += got;
+    const bool dataBlock = m_lastLength > 1;
+    ExpectAnswerTo(dataBlock);
+    if (WriteLast())
+        Sent(dataBlock, true);
+}
+
+std::uint16_t TFirmwareUpgrade::Compose(std::array<std::uint8_t, 133> &out, std::uint8_t blockNo,
+                                        std::size_t &got, TFirmwareRead &read, std::string &reason)
+{
+    got = 0;
+    read = TFirmwareRead::Ok;
+    if (m_filePosition >= m_firmwareFile.Size()) {
+        out[0] = kEot;
+        return 1;
+    }
+    std::uint8_t *data = out.data() + 3;
+    read = m_firmwareFile.Read(m_filePosition, data, kDataSize, got, reason);
+    if (read != TFirmwareRead::Ok)
+        return 0;
+    std::fill(data + got, data + kDataSize, kPadding);
+    out[0] = kSoh;
+    out[1] = blockNo;
+    out[2] = static_cast<std::uint8_t>(255 - blockNo);
+    const std::uint16_t crc = Crc16Xmodem(data, 0, kDataSize);
+    out[131] = static_cast<std::uint8_t>(crc >> 8);
+    out[132] = static_cast<std::uint8_t>(crc & 0xFF);
+    return static_cast<std::uint16_t>(out.size());
+}
+
+void TFirmwareUpgrade::Sent(bool dataBlock, bool fresh)
+{
+    m_xmodemState = dataBlock ? TXmodemState::BlockSent : TXmodemState::EndSent;
+    if (dataBlock)
+        PrepareReply();
+    // After the write: the bar's repaint is no reason to keep the line waiting.
+    if (dataBlock && fresh)
         m_progress.ShowProgress(m_xmodemBlockTotal, m_xmodemBlocksSent);
-        TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
-        m_xmodemState = TXmodemState::BlockSent;
-        return;
-    }
-    m_lastTransmission[0] = kEot;
-    m_lastLength = 1;
-    ExpectAnswerTo(false);
-    if (!WriteLast())
-        return;
     TraceSent({reinterpret_cast<const char *>(m_lastTransmission.data()), m_lastLength});
-    m_xmodemState = TXmodemState::EndSent;
+}
+
+void TFirmwareUpgrade::PrepareReply()
+{
+    if (!m_fastPath)
+        return;
+    TFirmwareRead read = TFirmwareRead::Ok;
+    std::string reason;
+    m_preparedLength
+        = Compose(m_prepared, NextBlockNo(m_xmodemBlockNo), m_preparedGot, read, reason);
+    // A file that cannot be read now is reported when its block is due, as without a reply.
+    if (m_preparedLength == 0)
+        return;
+    m_readInterval.PrepareReply(
+        static_cast<std::uint8_t>(kAck), m_prepared.data(), m_preparedLength,
+        static_cast<std::uint16_t>(m_preparedLength > 1 ? 1 : kFinalReply.size()));
+    m_replyPrepared = true;
+}
+
+void TFirmwareUpgrade::ReplySent()
+{
+    m_lastTransmission = m_prepared;
+    m_lastLength = m_preparedLength;
+    m_filePosition += m_preparedGot;
+    Sent(m_lastLength > 1, true);
+}
+
+bool TFirmwareUpgrade::TakeBackReply()
+{
+    return std::exchange(m_replyPrepared, false) && m_readInterval.TakeBackReply();
 }
 
 bool TFirmwareUpgrade::WriteLast()
@@ -323,6 +376,7 @@ void TFirmwareUpgrade::TraceSent(std::string_view bytes)
 
 void TFirmwareUpgrade::ForgetAnswer()
 {
+    static_cast<void>(TakeBackReply());
     m_repeatLast = false;
     m_carry.clear();
     m_startCut = false;

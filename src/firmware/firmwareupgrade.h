@@ -12,7 +12,10 @@
 // in the same turn of the event loop instead of at the next tick of the block timer, which stays
 // as the fallback. A block of the awaited length that is no answer may be the head of a longer
 // burst (a boot menu after the device was powered up again, a run of CAN): it is kept and put in
-// front of the next block, so that every burst is still judged whole.
+// front of the next block, so that every burst is still judged whole. And what an ACK would make
+// due is prepared as soon as a data block is out: a link that can reply by itself writes it the
+// moment the ACK is in, without waiting for this thread to wake; the ACK is then taken as usual,
+// and only the sending is found done.
 
 #include <array>
 #include <cstdint>
@@ -94,6 +97,18 @@ private:
     void FinishTransfer(std::string_view reply);
     // The tick's work in state 2: a repetition, the next block or the end byte.
     void SendDue();
+    // The next block (numbered `blockNo`, from m_filePosition), or the end byte after the file,
+    // into `out`; its length, or 0 when the file cannot be read (`read` says why).
+    [[nodiscard]] std::uint16_t Compose(std::array<std::uint8_t, 133> &out, std::uint8_t blockNo,
+                                        std::size_t &got, TFirmwareRead &read, std::string &reason);
+    // A data block or the end byte went out, `fresh` or as a repetition.
+    void Sent(bool dataBlock, bool fresh);
+    // Fast path: what an ACK to the block just sent makes due, handed to the link to reply with.
+    void PrepareReply();
+    // The link's reply went: it becomes the last transmission, as if written here.
+    void ReplySent();
+    // Takes back a prepared reply; true when it had gone.
+    bool TakeBackReply();
     // Fast path: the link is told the length of the answer to the write that follows.
     void ExpectAnswerTo(bool dataBlock);
     // Fast path: a block of the awaited length that answers nothing, perhaps cut from a burst
@@ -131,6 +146,13 @@ private:
     std::uint16_t m_lastLength = 0;
     bool m_repeatLast = false;
     bool m_fastPath = true;
+    // Fast path: what the link was given to reply to an ACK with, and the file bytes it holds.
+    std::array<std::uint8_t, 133> m_prepared{};
+    std::uint16_t m_preparedLength = 0;
+    std::size_t m_preparedGot = 0;
+    bool m_replyPrepared = false;
+    // The block being taken is the ACK that the prepared reply answered.
+    bool m_replySent = false;
     // Fast path: the block kept for the front of the next one.
     std::string m_carry;
     // Fast path: the next block is cut at the start request's length.

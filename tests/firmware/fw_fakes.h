@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/link.h"
@@ -34,8 +35,36 @@ public:
         return true;
     }
     void ExpectBlockLength(std::uint16_t length) override { expected = length; }
-    // A received block uses up what was expected, as the component's does.
-    void Received() { expected = 0; }
+    void PrepareReply(std::uint8_t answer, const std::uint8_t *reply, std::uint16_t length,
+                      std::uint16_t replyAnswerLength) override
+    {
+        prepared.assign(reinterpret_cast<const char *>(reply), length);
+        preparedAnswer = static_cast<char>(answer);
+        preparedAnswerLength = replyAnswerLength;
+        replySent = false;
+    }
+    bool TakeBackReply() override
+    {
+        prepared.clear();
+        return std::exchange(replySent, false);
+    }
+    // A received block uses up what was expected, as the component's does; and, where replies
+    // is set, a block cut at its expected length that is the prepared answer sends the
+    // prepared reply first.
+    void Received(std::string_view block = {})
+    {
+        const bool cut = expected != 0 && block.size() >= expected;
+        expected = 0;
+        if (!cut || prepared.empty())
+            return;
+        const std::string reply = std::exchange(prepared, {});
+        if (!replies || block != std::string_view(&preparedAnswer, 1) || !open || !writable)
+            return;
+        expected = preparedAnswerLength;
+        replySent = WriteData(reinterpret_cast<const std::uint8_t *>(reply.data()),
+                              static_cast<std::uint16_t>(reply.size()));
+        repliesSent += replySent ? 1 : 0;
+    }
 
     bool open = true;
     bool writable = true;
@@ -45,6 +74,13 @@ public:
     std::function<void(std::string_view)> OnWrite;
     std::vector<std::string> writes;
     std::vector<std::uint16_t> expectedAtWrite;
+    // Whether the link sends a prepared reply by itself, as the serial component does.
+    bool replies = false;
+    std::string prepared;
+    char preparedAnswer = 0;
+    std::uint16_t preparedAnswerLength = 0;
+    bool replySent = false;
+    int repliesSent = 0;
 };
 
 } // namespace m845::test

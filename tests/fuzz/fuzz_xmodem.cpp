@@ -232,6 +232,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     link.OnWrite = [&](std::string_view write) {
         wire.Check(write, file, fileChanged);
     };
+    // The link sees each block first and may send the prepared reply, as the serial port does.
+    const auto receive = [&](std::string_view block) {
+        link.Received(block);
+        (void)fw.TakeBlock(block);
+    };
     std::size_t shown = 0;
     while (!input.Empty()) {
         const std::int32_t sentBefore = fw.XmodemBlocksSent();
@@ -241,11 +246,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const std::size_t successes = log.successes;
         switch (input.Byte() % 10) {
         case 0:
-            (void)fw.TakeBlock(input.Piece());
+            receive(input.Piece());
             break;
         case 1:
         case 2:
-            (void)fw.TakeBlock(kAnswers[input.Byte() % std::size(kAnswers)]);
+            receive(kAnswers[input.Byte() % std::size(kAnswers)]);
             break;
         case 3:
             now += input.Byte() * 100;
@@ -257,7 +262,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                             && fw.XmodemState() != TXmodemState::EndSent;
                  ++i) {
                 if (fw.XmodemState() == TXmodemState::BlockSent)
-                    (void)fw.TakeBlock("\x06");
+                    receive("\x06");
                 else
                     (void)timer.Fire();
             }
@@ -288,6 +293,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             fw.SetFastPath((what & 1) != 0);
             window.showDataStream = (what & 2) != 0;
             window.overRestart = (what & 4) != 0;
+            link.replies = (what & 8) != 0;
             break;
         }
         case 9:

@@ -276,6 +276,17 @@ void TLinkControl::ExpectBlockLength(std::uint16_t length)
     m_comm.SetNextBlockLength(length);
 }
 
+void TLinkControl::PrepareReply(std::uint8_t answer, const std::uint8_t *reply,
+                                std::uint16_t length, std::uint16_t replyAnswerLength)
+{
+    m_comm.PrepareReply(answer, reply, length, replyAnswerLength);
+}
+
+bool TLinkControl::TakeBackReply()
+{
+    return m_comm.TakeBackReply();
+}
+
 void TLinkControl::cm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
 {
     if (DispatchReceived)

@@ -72,6 +72,9 @@ public:
     [[nodiscard]] const std::string &LastSentText() const override { return m_lastSentText; }
     bool WriteData(const std::uint8_t *data, std::uint16_t length) override;
     void ExpectBlockLength(std::uint16_t length) override;
+    void PrepareReply(std::uint8_t answer, const std::uint8_t *reply, std::uint16_t length,
+                      std::uint16_t replyAnswerLength) override;
+    bool TakeBackReply() override;
 
     void SetRcvTimer(ITimer *timer) { m_rcvTimer = timer; }
 
