@@ -232,8 +232,10 @@ void TFirmwareUpgrade::StartTransfer()
     m_log.LogInfo(LangText("info_Sending"));
     m_xmodemBlockNo = 0;
     m_xmodemBlocksSent = 0;
-    // A NAK just before the restart must not bring back a block of the old run.
+    // A NAK just before the restart must not bring back a block of the old run, nor may a
+    // block prepared in it go.
     m_repeatLast = false;
+    m_preparedLength = 0;
     AdvanceBlock();
     m_xmodemState = TXmodemState::Due;
     Tell(TFirmwareStep::TransferStarted);
@@ -270,6 +272,15 @@ void TFirmwareUpgrade::SendDue()
         ExpectAnswerTo(dataBlock);
         if (WriteLast())
             Sent(dataBlock, false);
+        return;
+    }
+    // What the link was given but did not send is due now: it goes as it was read.
+    if (m_preparedLength != 0 && m_preparedBlockNo == m_xmodemBlockNo
+        && m_preparedPosition == m_filePosition) {
+        const bool dataBlock = AdoptPrepared();
+        ExpectAnswerTo(dataBlock);
+        if (WriteLast())
+            Sent(dataBlock, true);
         return;
     }
     std::size_t got = 0;
@@ -333,8 +344,9 @@ void TFirmwareUpgrade::PrepareReply()
         return;
     TFirmwareRead read = TFirmwareRead::Ok;
     std::string reason;
-    m_preparedLength
-        = Compose(m_prepared, NextBlockNo(m_xmodemBlockNo), m_preparedGot, read, reason);
+    m_preparedBlockNo = NextBlockNo(m_xmodemBlockNo);
+    m_preparedPosition = m_filePosition;
+    m_preparedLength = Compose(m_prepared, m_preparedBlockNo, m_preparedGot, read, reason);
     // A file that cannot be read now is reported when its block is due, as without a reply.
     if (m_preparedLength == 0)
         return;
@@ -344,12 +356,17 @@ void TFirmwareUpgrade::PrepareReply()
     m_replyPrepared = true;
 }
 
-void TFirmwareUpgrade::ReplySent()
+bool TFirmwareUpgrade::AdoptPrepared()
 {
     m_lastTransmission = m_prepared;
-    m_lastLength = m_preparedLength;
+    m_lastLength = std::exchange(m_preparedLength, 0);
     m_filePosition += m_preparedGot;
-    Sent(m_lastLength > 1, true);
+    return m_lastLength > 1;
+}
+
+void TFirmwareUpgrade::ReplySent()
+{
+    Sent(AdoptPrepared(), true);
 }
 
 bool TFirmwareUpgrade::TakeBackReply()
@@ -377,6 +394,7 @@ void TFirmwareUpgrade::TraceSent(std::string_view bytes)
 void TFirmwareUpgrade::ForgetAnswer()
 {
     static_cast<void>(TakeBackReply());
+    m_preparedLength = 0;
     m_repeatLast = false;
     m_carry.clear();
     m_startCut = false;

@@ -105,6 +105,8 @@ private:
     void Sent(bool dataBlock, bool fresh);
     // Fast path: what an ACK to the block just sent makes due, handed to the link to reply with.
     void PrepareReply();
+    // The prepared block or end byte becomes the last transmission; true for a data block.
+    bool AdoptPrepared();
     // The link's reply went: it becomes the last transmission, as if written here.
     void ReplySent();
     // Takes back a prepared reply; true when it had gone.
@@ -146,10 +148,14 @@ private:
     std::uint16_t m_lastLength = 0;
     bool m_repeatLast = false;
     bool m_fastPath = true;
-    // Fast path: what the link was given to reply to an ACK with, and the file bytes it holds.
+    // Fast path: what the link was given to reply to an ACK with, and how many file bytes it
+    // holds; the window sends it itself when the link did not.
     std::array<std::uint8_t, 133> m_prepared{};
     std::uint16_t m_preparedLength = 0;
     std::size_t m_preparedGot = 0;
+    // Which block it is, and where in the file it starts: 0 length when there is none.
+    std::uint8_t m_preparedBlockNo = 0;
+    std::uint64_t m_preparedPosition = 0;
     bool m_replyPrepared = false;
     // The block being taken is the ACK that the prepared reply answered.
     bool m_replySent = false;

@@ -57,12 +57,14 @@ public:
         expected = 0;
         if (!cut || prepared.empty())
             return;
-        const std::string reply = std::exchange(prepared, {});
+        // Swapped, not moved: the fuzzer runs this for every block, and both keep their room.
+        m_reply.swap(prepared);
+        prepared.clear();
         if (!replies || block != std::string_view(&preparedAnswer, 1) || !open || !writable)
             return;
         expected = preparedAnswerLength;
-        replySent = WriteData(reinterpret_cast<const std::uint8_t *>(reply.data()),
-                              static_cast<std::uint16_t>(reply.size()));
+        replySent = WriteData(reinterpret_cast<const std::uint8_t *>(m_reply.data()),
+                              static_cast<std::uint16_t>(m_reply.size()));
         repliesSent += replySent ? 1 : 0;
     }
 
@@ -81,6 +83,9 @@ public:
     std::uint16_t preparedAnswerLength = 0;
     bool replySent = false;
     int repliesSent = 0;
+
+private:
+    std::string m_reply;
 };
 
 } // namespace m845::test

@@ -257,6 +257,9 @@ INSTANTIATE_TEST_SUITE_P(
                "info_FwPortLost"},
         Script{"ShrunkFileStops", 1000, false, "C t A shrink t", State::Waiting, "b1",
                "info_FwFileChanged"},
+        // The block made ready before the change was read from the file as the transfer took it.
+        Script{"FastShrunkFileStopsAfterTheReadyBlock", 1000, true, "C shrink A A",
+               State::Waiting, "b1 b2", "info_FwFileChanged"},
         Script{"RemovedFileStops", 1000, false, "C t A remove t", State::Waiting, "b1",
                "info_FwFileChanged"},
         Script{"RewrittenFileStops", 1000, false, "C t A rewrite t", State::Waiting, "b1",
