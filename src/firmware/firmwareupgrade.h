@@ -15,7 +15,7 @@
 // front of the next block, so that every burst is still judged whole. And what an ACK would make
 // due is prepared as soon as a data block is out: a link that can reply by itself writes it the
 // moment the ACK is in, without waiting for this thread to wake; the ACK is then taken as usual,
-// and only the sending is found done.
+// and only the sending is found done. A block made ready is sent as it was read.
 
 #include <array>
 #include <cstdint>
@@ -148,12 +148,12 @@ private:
     std::uint16_t m_lastLength = 0;
     bool m_repeatLast = false;
     bool m_fastPath = true;
-    // Fast path: what the link was given to reply to an ACK with, and how many file bytes it
-    // holds; the window sends it itself when the link did not.
+    // Fast path: what the link was given to reply to an ACK with (none while the length is 0),
+    // how many file bytes it holds, its number and where in the file it starts. Where the link
+    // did not send it, it goes from here when it is due.
     std::array<std::uint8_t, 133> m_prepared{};
     std::uint16_t m_preparedLength = 0;
     std::size_t m_preparedGot = 0;
-    // Which block it is, and where in the file it starts: 0 length when there is none.
     std::uint8_t m_preparedBlockNo = 0;
     std::uint64_t m_preparedPosition = 0;
     bool m_replyPrepared = false;
