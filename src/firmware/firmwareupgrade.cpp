@@ -266,22 +266,22 @@ void TFirmwareUpgrade::ExpectAnswerTo(bool dataBlock)
 
 void TFirmwareUpgrade::SendDue()
 {
-    if (m_repeatLast) {
-        m_repeatLast = false;
-        const bool dataBlock = m_lastLength > 1;
-        ExpectAnswerTo(dataBlock);
-        if (WriteLast())
-            Sent(dataBlock, false);
+    const bool fresh = !std::exchange(m_repeatLast, false);
+    if (fresh && !TakeNextTransmission())
         return;
-    }
+    const bool dataBlock = m_lastLength > 1;
+    ExpectAnswerTo(dataBlock);
+    if (WriteLast())
+        Sent(dataBlock, fresh);
+}
+
+bool TFirmwareUpgrade::TakeNextTransmission()
+{
     // What the link was given but did not send is due now: it goes as it was read.
     if (m_preparedLength != 0 && m_preparedBlockNo == m_xmodemBlockNo
         && m_preparedPosition == m_filePosition) {
-        const bool dataBlock = AdoptPrepared();
-        ExpectAnswerTo(dataBlock);
-        if (WriteLast())
-            Sent(dataBlock, true);
-        return;
+        static_cast<void>(AdoptPrepared());
+        return true;
     }
     std::size_t got = 0;
     TFirmwareRead read = TFirmwareRead::Ok;
@@ -292,16 +292,13 @@ void TFirmwareUpgrade::SendDue()
         break;
     case TFirmwareRead::Changed:
         StopTransfer(LangFormat("info_FwFileChanged", {m_firmwareFile.Path()}), true);
-        return;
+        return false;
     case TFirmwareRead::Failed:
         StopTransfer(LangFormat("info_FwFileReadFail", {reason}), true);
-        return;
+        return false;
     }
     m_filePosition += got;
-    const bool dataBlock = m_lastLength > 1;
-    ExpectAnswerTo(dataBlock);
-    if (WriteLast())
-        Sent(dataBlock, true);
+    return true;
 }
 
 std::uint16_t TFirmwareUpgrade::Compose(std::array<std::uint8_t, 133> &out, std::uint8_t blockNo,

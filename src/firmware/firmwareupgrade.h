@@ -97,6 +97,9 @@ private:
     void FinishTransfer(std::string_view reply);
     // The tick's work in state 2: a repetition, the next block or the end byte.
     void SendDue();
+    // The next block or end byte becomes the last transmission; false when the file could not
+    // be read and the transfer stopped.
+    [[nodiscard]] bool TakeNextTransmission();
     // The next block (numbered `blockNo`, from m_filePosition), or the end byte after the file,
     // into `out`; its length, or 0 when the file cannot be read (`read` says why).
     [[nodiscard]] std::uint16_t Compose(std::array<std::uint8_t, 133> &out, std::uint8_t blockNo,
